@@ -1,0 +1,17 @@
+# The export table (termlink/exports/exports.tsv) is the single list of what
+# libtermlink exports. From it the build generates the ELF version script
+# (plain names, everything else local) and the Windows .def file (exact,
+# possibly decorated, names).
+function(tl_generate_exports table outdir)
+  set(map ${outdir}/termlink.map)
+  set(def ${outdir}/termlink.def)
+  add_custom_command(
+    OUTPUT ${map} ${def}
+    COMMAND ${CMAKE_COMMAND} -DTABLE=${table} -DMAP=${map} -DDEF=${def}
+            -P ${CMAKE_SOURCE_DIR}/cmake/GenExports.cmake
+    DEPENDS ${table} ${CMAKE_SOURCE_DIR}/cmake/GenExports.cmake
+    COMMENT "Generating export lists from the export table")
+  add_custom_target(termlink_exports DEPENDS ${map} ${def})
+  set(TL_EXPORT_MAP ${map} PARENT_SCOPE)
+  set(TL_EXPORT_DEF ${def} PARENT_SCOPE)
+endfunction()

@@ -1,0 +1,58 @@
+#include "common/platform.h"
+
+#include <cctype>
+#include <chrono>
+#include <thread>
+
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <dlfcn.h>
+#endif
+
+namespace tl::platform {
+
+std::uint32_t tick_ms() {
+    using namespace std::chrono;
+    auto ms = duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+    return static_cast<std::uint32_t>(ms);
+}
+
+void sleep_ms(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+#if defined(_WIN32)
+Module load_module(const std::string& name) { return LoadLibraryA(name.c_str()); }
+void* find_symbol(Module m, const char* s) {
+    return m ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(m), s)) : nullptr;
+}
+void free_module(Module m) {
+    if (m) FreeLibrary(static_cast<HMODULE>(m));
+}
+std::string module_file_name(const std::string& dllName) { return dllName; }
+std::string join_path(const std::string& folder, const std::string& file) {
+    if (folder.empty()) return file;
+    char last = folder.back();
+    return (last == '\\' || last == '/') ? folder + file : folder + "\\" + file;
+}
+#else
+Module load_module(const std::string& name) { return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL); }
+void* find_symbol(Module m, const char* s) { return m ? dlsym(m, s) : nullptr; }
+void free_module(Module m) {
+    if (m) dlclose(m);
+}
+std::string module_file_name(const std::string& dllName) {
+    std::string base = dllName;
+    if (base.size() > 4) {
+        std::string ext = base.substr(base.size() - 4);
+        for (auto& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (ext == ".dll") base.resize(base.size() - 4);
+    }
+    return "lib" + base + ".so";
+}
+std::string join_path(const std::string& folder, const std::string& file) {
+    if (folder.empty()) return file;
+    return folder.back() == '/' ? folder + file : folder + "/" + file;
+}
+#endif
+
+}  // namespace tl::platform

@@ -1,0 +1,29 @@
+// The few operating-system services termlink needs, behind one small layer so
+// that the same sources build for Linux and for 32-bit Windows.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tl::platform {
+
+// Milliseconds from an arbitrary fixed point; wraps like a 32-bit tick count.
+std::uint32_t tick_ms();
+
+// Pauses the calling thread.
+void sleep_ms(std::uint32_t ms);
+
+// Dynamic loading. A null handle means the module could not be loaded.
+using Module = void*;
+Module load_module(const std::string& name);
+void* find_symbol(Module module, const char* symbol);
+void free_module(Module module);
+
+// Maps a module name as hosts know it ("archlib.dll") to this platform's file
+// name ("libarchlib.so" on Linux, unchanged on Windows).
+std::string module_file_name(const std::string& dllName);
+
+// Joins a folder and a file name with this platform's separator.
+std::string join_path(const std::string& folder, const std::string& file);
+
+}  // namespace tl::platform

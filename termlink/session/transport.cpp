@@ -1,0 +1,15 @@
+#include "session/transport.h"
+
+namespace tl {
+
+CommandResult SendCommand(PMX_HANDLE transport, int code, void* buffer, int bufferSize,
+                          int requestLength, int timeoutMs) {
+    int word = code;
+    int n = PMX_SENDCMD(transport, &word, buffer, bufferSize, requestLength, timeoutMs);
+    CommandResult r;
+    r.reply = word & 0xFFFF;
+    r.length = n < 0 ? 0 : (n > bufferSize ? bufferSize : n);
+    return r;
+}
+
+}  // namespace tl

@@ -1,0 +1,25 @@
+// Small helpers over the portmux command exchange shared by every subsystem.
+#pragma once
+
+#include <cstdint>
+
+#include "portmux.h"
+#include "session/session.h"
+
+namespace tl {
+
+struct CommandResult {
+    int reply = 0;   // reply code, low 16 bits of the command word
+    int length = 0;  // reply data bytes placed in the buffer (never negative)
+    bool ok() const { return reply == REPLY_OK; }
+};
+
+// One PMX_SENDCMD exchange. `buffer` holds the request on entry and the reply
+// on return; the transport writes at most `bufferSize` bytes.
+CommandResult SendCommand(PMX_HANDLE transport, int code, void* buffer, int bufferSize,
+                          int requestLength, int timeoutMs);
+
+// The common shape "send a command, 1 on REPLY_OK else -2".
+inline int OkOrRefused(const CommandResult& r) { return r.ok() ? 1 : -2; }
+
+}  // namespace tl
