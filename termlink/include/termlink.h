@@ -13,5 +13,11 @@
 /* One header per family of functions; this one includes them all. */
 #include "termlink/base.h"
 #include "termlink/session.h"
+#include "termlink/records.h"
+#include "termlink/users.h"
+#include "termlink/templates.h"
+#include "termlink/config.h"
+#include "termlink/access.h"
+#include "termlink/report.h"
 
 #endif /* TERMLINK_H */
