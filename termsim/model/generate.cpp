@@ -1,0 +1,7 @@
+#include "internal.h"
+
+namespace termsim {
+
+void Model::Generate(const GenerateSpec&) {}
+
+}  // namespace termsim
