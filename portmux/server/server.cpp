@@ -476,6 +476,8 @@ bool Server::Start(std::string* error) {
     Impl& m = *impl_;
     if (m.running) return true;
     m.stop = false;
+    m.tcpPort = m.udpPort = -1;
+    m.ptyPaths.clear();
     auto open = [&](const PmxPluginTable* table, int port, const char* what) -> bool {
         PmxListenParams p{m.options.bindAddress.c_str(), port};
         char info[256] = {};
