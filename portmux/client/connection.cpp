@@ -76,7 +76,7 @@ std::size_t Connection::Window(std::uint32_t chunk) const {
     // Reliable streams: keep a few MiB in flight. Lossy links: stay well
     // inside what a default socket or tty buffer holds, so a burst is not
     // itself the cause of loss.
-    std::size_t budget = reliable_ ? (4u << 20) : (160u << 10);
+    std::size_t budget = reliable_ ? (4u << 20) : (256u << 10);
     std::size_t limit = reliable_ ? 64 : 16;
     return std::clamp<std::size_t>(budget / chunk, 1, limit);
 }
