@@ -219,6 +219,11 @@ TEST_P(Operations, CommandsAndPushedDataArriveIntact) {
     cmd = 500;
     n = PMX_SENDCMD(h, &cmd, buf.data(), 60, 40, 4000);
     EXPECT_EQ(n, 40);
+    // A write that wants no answer bytes: request longer than the buffer.
+    cmd = 501;
+    EXPECT_EQ(PMX_SENDCMD(h, &cmd, buf.data(), 0, 28, 4000), 0) << PMX_LASTERROR();
+    EXPECT_EQ(cmd, REPLY_OK);
+    EXPECT_EQ(terminal.Requests().back().request.size(), 28u);
 
     // Large pushed data goes in chunks and arrives byte-identical.
     auto data = Pattern(700000, 11);
