@@ -126,6 +126,21 @@ TEST(SerialLine, OtherStationDoesNotAnswer) {
     PMX_CLOSE(h);
 }
 
+TEST(SerialLine, InitTextAndSlowBaudRatesStillConnect) {
+    e2e::ScriptedTerminal terminal;
+    e2e::SimTerminal sim(terminal);
+    // The init text goes to the line before the handshake; the terminal's
+    // framer skips it.
+    auto* s = tl::as_session(TL_Connect_COM("COM1", 1, 9600, 0, 0, 0, "ATZ"));
+    ASSERT_NE(s, nullptr) << TL_LastError();
+    EXPECT_EQ(s->serialInitEx, 1);
+    EXPECT_EQ(s->cmdTimeout, 24000);
+    EXPECT_STREQ(s->firmwareVersion, "Ver 6.60 20110415");
+    TL_Close(s);
+    EXPECT_EQ(TL_Connect_COM("COM1", 1, 12345, 0, 0, 0, nullptr), nullptr);
+    EXPECT_EQ(TL_LastError(), PMXE_BAD_ARGUMENT);
+}
+
 // ---- raw portmux operations ------------------------------------------------
 
 struct Plugin {
