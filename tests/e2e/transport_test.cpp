@@ -143,11 +143,6 @@ TEST(SerialLine, InitTextAndSlowBaudRatesStillConnect) {
 
 // ---- raw portmux operations ------------------------------------------------
 
-struct Plugin {
-    const char* name;
-    bool serial;
-};
-
 class Operations : public ::testing::TestWithParam<const char*> {
   protected:
     PMX_HANDLE Open(e2e::SimTerminal& sim) {
