@@ -340,11 +340,26 @@ bool Connection::Pull(std::uint32_t from, std::uint32_t to, std::uint32_t chunk,
     // lossy links every chunk is asked for (and asked again) on its own.
     std::uint8_t end[4];
     StoreU32(end, to);
+    const std::size_t window = reliable_ ? n : Window(chunk);
+    const std::size_t batch = reliable_ ? 1 : std::max<std::size_t>(1, window / 2);
+    std::vector<char> asked(n, 0);
     return Transfer(
-        n, reliable_ ? n : Window(chunk),
+        n, window,
         [&](std::size_t i, int* e) {
             auto off = static_cast<std::uint32_t>(from + i * chunk);
             if (reliable_) return i == 0 ? Send(FrameType::Get, seq, chunk, off, end, e) : true;
+            if (!asked[i] && batch > 1) {
+                // First request: one Get asks for a batch of chunks; chunks
+                // that go missing are asked for one by one afterwards.
+                if (i % batch != 0) return true;
+                std::size_t last = std::min(n, i + batch);
+                for (std::size_t k = i; k < last; ++k) asked[k] = 1;
+                std::uint8_t batchEnd[4];
+                StoreU32(batchEnd, static_cast<std::uint32_t>(
+                                       std::min<std::size_t>(to, from + last * chunk)));
+                return Send(FrameType::Get, seq, chunk, off, batchEnd, e);
+            }
+            asked[i] = 1;
             std::uint32_t len = std::min(chunk, to - off);
             return Send(FrameType::Get, seq, len, off, {}, e);
         },
