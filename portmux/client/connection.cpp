@@ -164,7 +164,7 @@ bool Connection::Transfer(std::size_t n, std::size_t window,
         auto wake = lastProgress + timeout;
         if (!reliable_) {
             for (std::size_t i = base; i < next; ++i)
-                if (!done[i]) wake = std::min(wake, sentAt[i] + rto);
+                if (!done[i]) wake = std::min(wake, std::max(sentAt[i], lastProgress) + rto);
         }
         Frame f;
         int r = Receive(wake, anySession, f, error);
@@ -198,7 +198,10 @@ bool Connection::Transfer(std::size_t n, std::size_t window,
             sendDeadline_ = lastProgress + timeout;
             bool backedOff = false;
             for (std::size_t i = base; i < next; ++i) {
-                if (done[i] || now - sentAt[i] < rto) continue;
+                // Like TCP's single timer: nothing counts as lost while
+                // answers keep arriving, so chunks queued behind each other
+                // on a slow terminal are not asked for twice.
+                if (done[i] || now - std::max(sentAt[i], lastProgress) < rto) continue;
                 if (!send(i, error)) return false;
                 sentAt[i] = Clock::now();
                 resent[i] = 1;

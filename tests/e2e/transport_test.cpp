@@ -377,7 +377,7 @@ TEST(SlowLink, TransferLongerThanTheTimeoutCompletesWhileDataFlows) {
     e2e::ScriptedTerminal terminal;
     terminal.table = Pattern(300000, 17);
     e2e::HarnessOptions o;
-    o.faults.delayMs = 60;
+    o.faults.delayMs = 80;  // 19 chunks: about 1.5 s per read against a 1 s timeout
     e2e::SimTerminal sim(terminal, o);
     for (const char* plugin : {"netwire.dll", "tcpwire.dll"}) {
         SCOPED_TRACE(plugin);
@@ -385,7 +385,7 @@ TEST(SlowLink, TransferLongerThanTheTimeoutCompletesWhileDataFlows) {
         ASSERT_NE(h, nullptr) << PMX_LASTERROR();
         std::vector<std::uint8_t> buf(terminal.table.size() + 4);
         int cmd = 120;
-        int n = PMX_READDATA(h, &cmd, buf.data(), static_cast<int>(buf.size()), 0, 16384, 500);
+        int n = PMX_READDATA(h, &cmd, buf.data(), static_cast<int>(buf.size()), 0, 16384, 1000);
         EXPECT_EQ(n, static_cast<int>(buf.size())) << PMX_LASTERROR();
         EXPECT_TRUE(std::equal(terminal.table.begin(), terminal.table.end(), buf.begin() + 4));
         PMX_CLOSE(h);
