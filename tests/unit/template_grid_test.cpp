@@ -64,25 +64,25 @@ TEST(TemplateStretch, MatchesExhaustiveSearchByteForByte) {
     const int starts[] = {126, 127, 120, 0, 119, 40, 60};
     int compared = 0;
     int longCompared = 0;
-    for (int i = 0; i < 2500; ++i) {
+    for (int i = 0; i < 1500; ++i) {
         const int len = 1 + static_cast<int>(rng() % 32);
         const ByteVec cells = RandomStretch(rng, len, 10);
         int p = starts[rng() % 7];
         if (rng() % 3 == 0) p = cells[0];  // a run may start at once
         // Rows with long equal runs make the exhaustive search explode; the
         // budget skips the few it cannot finish quickly.
-        auto expected = tlref::ExhaustiveSearch(400000).Code(cells, p);
+        auto expected = tlref::ExhaustiveSearch(60000).Code(cells, p);
         if (!expected) continue;
         ++compared;
         if (len >= 28) ++longCompared;
         ASSERT_EQ(Ours(cells, p), *expected) << ::testing::PrintToString(cells) << " p=" << p;
     }
-    EXPECT_GE(compared, 2000);
-    EXPECT_GE(longCompared, 150);
+    EXPECT_GE(compared, 1100);
+    EXPECT_GE(longCompared, 80);
 }
 
 TEST(TemplateStretch, MatchesExhaustiveSearchOnWholeEqualRows) {
-    for (int len = 1; len <= 20; ++len) {
+    for (int len = 1; len <= 16; ++len) {
         for (int p : {126, 40, 41}) {
             const ByteVec cells(static_cast<std::size_t>(len), 40);
             ASSERT_EQ(Ours(cells, p), tlref::ExhaustiveStretch(cells, p)) << len << " " << p;
