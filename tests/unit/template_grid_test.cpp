@@ -156,6 +156,26 @@ TEST(TemplateGridBlock, EncodesEmptyCellsRowsAndLiterals) {
     tltest::ExpectSameGrid(*m, *back);
 }
 
+TEST(TemplateGridBlock, WholeRowsThroughLayoutC) {
+    // A 32-cell row of direction 40: the literal 40, then 0x9E for the 31
+    // more cells equal to P. The first row is empty and the next has data.
+    auto m = tltest::NewModel();
+    m->gridCols = 32;
+    m->gridRows = 3;
+    std::fill_n(m->grid[1], 32, 40);
+    m->grid[2][31] = 7;
+    ByteVec out(64);
+    out.resize(tl::EncodeLayoutC(*m, true, out));
+    EXPECT_EQ(out, (ByteVec{0xA1, 0xCA, 0, 0x80, 0,  // no minutiae, grid follows
+                            31, 2,                   // 32 x 3
+                            0xC0,                    // row 0: empty, row 1 has data
+                            40, 0x9E,                // row 1
+                            0xDE, 7}));              // row 2: 31 empty cells, 7
+    auto back = tltest::NewModel();
+    ASSERT_EQ(tl::DecodeTemplate(out, *back), out.size());
+    tltest::ExpectSameGrid(*m, *back);
+}
+
 TEST(TemplateGridBlock, RandomGridsRoundTrip) {
     std::mt19937 rng(99);
     for (int i = 0; i < 300; ++i) {
