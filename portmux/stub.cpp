@@ -16,11 +16,25 @@ PMX_HANDLE PMX_INITEX(const char*, const char*, int, int, int, int, int, const c
     return nullptr;
 }
 void PMX_CLOSE(PMX_HANDLE) {}
-int PMX_SENDCMD(PMX_HANDLE, int*, void*, int, int, int) { return 0; }
-int PMX_SENDDATA(PMX_HANDLE, const void*, int, int) { return 0; }
-int PMX_SENDCMDDATA(PMX_HANDLE, int*, const void*, int, const void*, int, int) { return 0; }
-int PMX_READDATA(PMX_HANDLE, int*, void*, int, int, int, int) { return 0; }
-int PMX_READDATA1(PMX_HANDLE, int*, void*, int, int, int, int) { return 0; }
-int PMX_QUERYDATA(PMX_HANDLE, int, int, void*, int*) { return 0; }
-int PMX_LASTERROR(void) { return g_lastError; }
+int PMX_SENDCMD(PMX_HANDLE, int*, void*, int, int, int) {
+    return 0;
+}
+int PMX_SENDDATA(PMX_HANDLE, const void*, int, int) {
+    return 0;
+}
+int PMX_SENDCMDDATA(PMX_HANDLE, int*, const void*, int, const void*, int, int) {
+    return 0;
+}
+int PMX_READDATA(PMX_HANDLE, int*, void*, int, int, int, int) {
+    return 0;
+}
+int PMX_READDATA1(PMX_HANDLE, int*, void*, int, int, int, int) {
+    return 0;
+}
+int PMX_QUERYDATA(PMX_HANDLE, int, int, void*, int*) {
+    return 0;
+}
+int PMX_LASTERROR(void) {
+    return g_lastError;
+}
 }
