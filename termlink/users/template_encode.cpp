@@ -39,7 +39,7 @@ void PutMinutia(Writer& w, const TemplateModel& m, int i) {
     const int x = std::clamp(m.x[i], 0, kMaxPosition);
     const int y = std::clamp(m.y[i], 0, kMaxPosition);
     w.Put16((x << 7) | (y >> 2));
-    w.Put(((y & 3) << 6) | ((m.kind[i] + 1) & 0x3F));
+    w.Put(((y & 3) << 6) | static_cast<int>((static_cast<unsigned>(m.kind[i]) + 1u) & 0x3F));
     w.Put(m.level[i] & 0xFF);
     w.Put(m.dir[i] & 0xFF);
 }
@@ -47,7 +47,8 @@ void PutMinutia(Writer& w, const TemplateModel& m, int i) {
 void PutSingular(Writer& w, const TemplateModel& m, int i) {
     const auto x = static_cast<std::uint32_t>(std::clamp(m.spX[i], 0, kMaxPosition));
     const auto y = static_cast<std::uint32_t>(std::clamp(m.spY[i], 0, kMaxPosition));
-    const auto kind = static_cast<std::uint32_t>(std::clamp(m.spKind[i] + 1, 0, kMaxSpKindStored));
+    const auto kind =
+        static_cast<std::uint32_t>(std::clamp(m.spKind[i], -1, kMaxSpKindStored - 1) + 1);
     const auto angle = static_cast<std::uint32_t>(std::clamp(m.spAngle[i], 0, kMaxSpAngle));
     w.Put32((x << 21) | (y << 12) | (kind << 9) | angle);
 }

@@ -220,7 +220,7 @@ TEST(TemplateEncode, LayoutCLimitsFields) {
     m->minutiaCount = 1;
     m->x[0] = 700;
     m->y[0] = -5;
-    m->kind[0] = 63;  // kind + 1 keeps its low 6 bits
+    m->kind[0] = 2147483647;  // kind + 1 keeps its low 6 bits, without overflow
     m->level[0] = 0x1FF;
     m->singularCount = 10;  // more than the decoder reads
     for (int i = 0; i < 10; ++i) {
@@ -229,6 +229,7 @@ TEST(TemplateEncode, LayoutCLimitsFields) {
         m->spAngle[i] = 400;
         m->spKind[i] = 9;
     }
+    m->spKind[6] = 2147483647;
     m->gridCols = 40;  // too wide for layout C: no grid
     m->gridRows = 3;
     const ByteVec b = EncodeC(*m, true);
