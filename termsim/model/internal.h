@@ -173,5 +173,7 @@ Response Error();
 std::string DefaultVersion(Profile profile);
 std::map<std::string, std::string> DefaultOptions(Profile profile);
 int DefaultPinWidth(Profile profile);
+std::map<int, TimeZone> DefaultTimeZones();  // zone 1: the whole day, every day
+std::map<int, Group> DefaultGroups();        // group 1: zone 1
 
 }  // namespace termsim

@@ -156,6 +156,16 @@ std::map<std::string, std::string> DefaultOptions(Profile profile) {
     return o;
 }
 
+std::map<int, TimeZone> DefaultTimeZones() {
+    TimeZone allDay;
+    for (auto& day : allDay) day = {0, 0, 23, 59};
+    return {{1, allDay}};
+}
+
+std::map<int, Group> DefaultGroups() {
+    return {{1, Group{{1, 0, 0}, 1, false, 0}}};
+}
+
 // ---------------------------------------------------------------- helpers
 
 std::uint32_t EncodeTime(int year, int month, int day, int hour, int minute, int second) {
@@ -412,9 +422,8 @@ static void ApplyConfig(Model::State& s, const Config& config) {
     // The options now live in the store; the configuration keeps only the rest.
     s.config.options.clear();
     s.config.removedOptions.clear();
-    s.timeZones[1] = TimeZone{};
-    for (auto& day : s.timeZones[1]) day = {0, 0, 23, 59};
-    s.groups[1] = Group{{1, 0, 0}, 1, false, 0};
+    s.timeZones = DefaultTimeZones();
+    s.groups = DefaultGroups();
 }
 
 Model::Model(Config config) : state_(std::make_unique<State>()) {

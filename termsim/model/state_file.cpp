@@ -4,6 +4,7 @@
 // empty text is written "-".
 #include <charconv>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "internal.h"
@@ -162,6 +163,8 @@ std::string Model::Serialize() const {
     if (s.config.faults.refusePrimaryBulkRead) o << "fault bulk\n";
     if (s.config.faults.refuseQuery) o << "fault query\n";
     for (const auto& [k, v] : s.options) o << "option " << Esc(k) << " " << Esc(v) << "\n";
+    for (const auto& [k, v] : DefaultOptions(s.config.profile))
+        if (!s.options.count(k)) o << "nooption " << Esc(k) << "\n";
     for (const auto& u : s.users) {
         o << "user " << u.pin << " " << u.pin2 << " " << Esc(u.id) << " " << Esc(u.name) << " "
           << Esc(u.password) << " " << unsigned(u.privilege) << " " << u.card << " "
@@ -223,8 +226,10 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
         return false;
     };
     State n;
-    n.timeZones.clear();
-    n.groups.clear();
+    std::map<std::string, std::string> fileOptions;
+    std::set<std::string> removedOptions;
+    std::map<int, TimeZone> fileZones;
+    std::map<int, Group> fileGroups;
     std::istringstream in(text);
     std::string line;
     int lineNo = 0;
@@ -276,7 +281,9 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
                 return fail(lineNo, "unknown fault");
         } else if (tag == "option") {
             std::string k = f.Text();
-            n.options[k] = f.Text();
+            fileOptions[k] = f.Text();
+        } else if (tag == "nooption") {
+            removedOptions.insert(f.Text());
         } else if (tag == "user") {
             User u;
             u.pin = f.Num<std::uint16_t>();
@@ -325,7 +332,7 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             TimeZone z{};
             for (auto& d : z)
                 for (auto& b : d) b = f.Num<std::uint8_t>();
-            n.timeZones[num] = z;
+            fileZones[num] = z;
         } else if (tag == "group") {
             int num = f.Num<int>();
             Group g;
@@ -333,7 +340,7 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             g.count = f.Num<std::int32_t>();
             g.flag = f.Num<int>() != 0;
             g.value = f.Num<std::uint8_t>();
-            n.groups[num] = g;
+            fileGroups[num] = g;
         } else if (tag == "holiday") {
             auto i = f.Num<std::size_t>();
             Holiday h;
@@ -383,6 +390,14 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
     if (lineNo == 0) return fail(1, "empty file");
     if (!sawProfile) return fail(lineNo, "no profile");
     if (n.config.version.empty()) n.SetVersion(DefaultVersion(n.config.profile));
+    // What the file does not list is what a fresh terminal of the profile has.
+    n.options = DefaultOptions(n.config.profile);
+    for (const auto& k : removedOptions) n.options.erase(k);
+    for (const auto& [k, v] : fileOptions) n.options[k] = v;
+    n.timeZones = DefaultTimeZones();
+    for (const auto& [k, v] : fileZones) n.timeZones[k] = v;
+    n.groups = DefaultGroups();
+    for (const auto& [k, v] : fileGroups) n.groups[k] = v;
     auto key = n.options.find("COMKey");
     n.config.commKey =
         key == n.options.end() ? 0 : static_cast<std::uint32_t>(ParseDecimal(key->second));
