@@ -73,6 +73,10 @@ struct DeviceSession {
     std::int32_t rtDataLen = 0;  // whole records actually received
     std::int32_t extendOpLog = 0;
     std::int32_t fpVersion = 0;
+    // The user ID that lastIdNumber was handed out for: an ID not found in the
+    // cache resolves to lastIdNumber only when it is this ID (possibly added
+    // in an open batch), never to another user's number.
+    char lastIdText[25] = {};
 };
 
 inline DeviceSession* as_session(void* handle) {
