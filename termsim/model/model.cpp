@@ -405,6 +405,8 @@ static const CommandTable& Commands() {
         RegisterTableCommands(t);
         RegisterUserCommands(t);
         RegisterAccessCommands(t);
+        RegisterTemplateCommands(t);
+        RegisterControlCommands(t);
         return t;
     }();
     return table;
@@ -446,7 +448,7 @@ Response Model::Handle(const Request& request) {
             case kTableUsers:
                 return Ok(EncodeUsers(s));
             case kTableTemplates:
-                return Ok();
+                return Ok(EncodeTemplates(s));
             default:
                 return Error();
         }
@@ -497,6 +499,15 @@ std::vector<Punch> Model::Punches() const {
 }
 std::vector<OpRecord> Model::OpLog() const {
     TS_LOCKED(state_->oplog);
+}
+std::vector<Template> Model::Templates() const {
+    TS_LOCKED(state_->templates);
+}
+std::vector<Install> Model::Installs() const {
+    TS_LOCKED(state_->installs);
+}
+Panel Model::GetPanel() const {
+    TS_LOCKED(state_->panel);
 }
 std::map<std::string, std::string> Model::Options() const {
     TS_LOCKED(state_->options);
@@ -587,6 +598,11 @@ bool Model::AddPunch(const Punch& punch, bool force) {
 void Model::AddOpRecord(const OpRecord& record) {
     std::lock_guard lock(state_->mu);
     state_->oplog.push_back(record);
+}
+
+bool Model::AddTemplate(const Template& t) {
+    std::lock_guard lock(state_->mu);
+    return PutTemplate(*state_, t);
 }
 
 void Model::AddEvent(const RtEvent& event) {

@@ -122,6 +122,9 @@ void Assign(Model::State& d, Model::State& s) {
     d.users = std::move(s.users);
     d.punches = std::move(s.punches);
     d.oplog = std::move(s.oplog);
+    d.templates = std::move(s.templates);
+    d.installs = std::move(s.installs);
+    d.panel = Panel{};
     d.pending = std::move(s.pending);
     d.outstanding.clear();
     d.outstandingSeq = 0;
@@ -181,6 +184,12 @@ std::string Model::Serialize() const {
         for (auto p : r.params) o << " " << p;
         o << " " << r.targetPin << " " << r.targetNumber << " " << Esc(r.targetId) << "\n";
     }
+    for (const auto& t : s.templates)
+        o << "template " << t.pin << " " << unsigned(t.finger) << " " << unsigned(t.flag) << " "
+          << Hex(t.data) << "\n";
+    for (const auto& in : s.installs)
+        o << "install " << in.code << " " << in.value << " " << Esc(in.name) << " " << Hex(in.data)
+          << "\n";
     // Events served but not yet acknowledged are still the host's to fetch.
     for (const auto& e : s.outstanding) o << "event " << e.kind << " " << Hex(e.data) << "\n";
     for (const auto& e : s.pending) o << "event " << e.kind << " " << Hex(e.data) << "\n";
@@ -322,6 +331,21 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             r.targetNumber = f.Num<std::uint32_t>();
             r.targetId = f.Text();
             n.oplog.push_back(r);
+        } else if (tag == "template") {
+            Template t;
+            t.pin = f.Num<std::uint16_t>();
+            t.finger = f.Num<std::uint8_t>();
+            t.flag = f.Num<std::uint8_t>();
+            t.data = f.Bytes();
+            if (t.data.empty()) return fail(lineNo, "empty template");
+            n.templates.push_back(t);
+        } else if (tag == "install") {
+            Install in;
+            in.code = f.Num<std::uint32_t>();
+            in.value = f.Num<std::uint32_t>();
+            in.name = f.Text();
+            in.data = f.Bytes();
+            n.installs.push_back(in);
         } else if (tag == "event") {
             RtEvent e;
             e.kind = f.Num<std::uint16_t>();
@@ -390,6 +414,12 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
     if (lineNo == 0) return fail(1, "empty file");
     if (!sawProfile) return fail(lineNo, "no profile");
     if (n.config.version.empty()) n.SetVersion(DefaultVersion(n.config.profile));
+    for (const auto& t : n.templates) {
+        bool owner = false;
+        for (const auto& u : n.users) owner = owner || u.pin == t.pin;
+        if (!owner)
+            return fail(lineNo, "template of PIN " + std::to_string(t.pin) + " without its user");
+    }
     // What the file does not list is what a fresh terminal of the profile has.
     n.options = DefaultOptions(n.config.profile);
     for (const auto& k : removedOptions) n.options.erase(k);
