@@ -28,8 +28,7 @@ Connection::Connection(const PmxPluginTable* plugin, void* link, int defaultTime
       reliable_((plugin->flags & PMX_PLUGIN_RELIABLE) != 0),
       defaultTimeout_(defaultTimeout),
       linkPayload_(static_cast<std::uint32_t>(
-          std::min<std::size_t>(kMaxPayload, plugin->maxFrame - kHeaderSize))),
-      rx_(std::min<std::size_t>(kMaxFrame, plugin->maxFrame)) {}
+          std::min<std::size_t>(kMaxPayload, plugin->maxFrame - kHeaderSize))) {}
 
 Connection::~Connection() {
     if (session_ != 0) {
@@ -77,7 +76,7 @@ std::size_t Connection::Window(std::uint32_t chunk) const {
     // Reliable streams: keep a few MiB in flight. Lossy links: stay well
     // inside what a default socket or tty buffer holds, so a burst is not
     // itself the cause of loss.
-    std::size_t budget = reliable_ ? (4u << 20) : (160u << 10);
+    std::size_t budget = reliable_ ? (4u << 20) : (256u << 10);
     std::size_t limit = reliable_ ? 64 : 16;
     return std::clamp<std::size_t>(budget / chunk, 1, limit);
 }
@@ -113,14 +112,14 @@ bool Connection::Send(FrameType type, std::uint32_t seq, std::uint32_t code, std
 
 int Connection::Receive(Clock::time_point deadline, bool anySession, Frame& frame, int* error) {
     for (;;) {
-        int n = plugin_->receive(link_, rx_.data(), static_cast<std::uint32_t>(rx_.size()),
-                                 MsUntil(deadline));
+        const std::uint8_t* bytes = nullptr;
+        int n = plugin_->receive(link_, &bytes, MsUntil(deadline));
         if (n < 0) {
             *error = -n;
             return -1;
         }
         if (n == 0) return 0;
-        auto f = DecodeFrame({rx_.data(), static_cast<std::size_t>(n)});
+        auto f = DecodeFrame({bytes, static_cast<std::size_t>(n)});
         if (f && (anySession || f->header.session == session_)) {
             frame = *f;
             return 1;
@@ -320,10 +319,16 @@ bool Connection::Pull(std::uint32_t from, std::uint32_t to, std::uint32_t chunk,
     chunk = ClampChunk(chunk);
     const std::uint32_t seq = seq_;
     const std::size_t n = (static_cast<std::size_t>(to - from) + chunk - 1) / chunk;
+    // On a reliable stream one Get asks for the whole range and the server
+    // streams it chunk by chunk; the stream's own flow control paces it. On
+    // lossy links every chunk is asked for (and asked again) on its own.
+    std::uint8_t end[4];
+    StoreU32(end, to);
     return Transfer(
-        n, Window(chunk),
+        n, reliable_ ? n : Window(chunk),
         [&](std::size_t i, int* e) {
             auto off = static_cast<std::uint32_t>(from + i * chunk);
+            if (reliable_) return i == 0 ? Send(FrameType::Get, seq, chunk, off, end, e) : true;
             std::uint32_t len = std::min(chunk, to - off);
             return Send(FrameType::Get, seq, len, off, {}, e);
         },

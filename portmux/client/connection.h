@@ -74,7 +74,6 @@ class Connection {
     std::uint32_t linkPayload_;
     std::uint32_t session_ = 0;
     std::uint32_t seq_ = 0;
-    std::vector<std::uint8_t> rx_;
     std::vector<std::uint8_t> scratch_;
     double srttMs_ = -1;
     Clock::duration rto_ = std::chrono::milliseconds(200);

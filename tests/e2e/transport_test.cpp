@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <numeric>
@@ -276,6 +277,33 @@ TEST(Arguments, SilentAddressFailsWithinTheConnectTimeout) {
     // A TCP port nobody serves is refused at once.
     EXPECT_EQ(PMX_INIT("tcpwire.dll", "127.0.0.1", 9, 0, 0, 300, 0, 0), nullptr);
     EXPECT_EQ(PMX_LASTERROR(), PMXE_OPEN);
+}
+
+TEST(Threads, SeparateHandlesWorkConcurrently) {
+    e2e::ScriptedTerminal terminal;
+    terminal.table = Pattern(500000, 31);
+    e2e::SimTerminal sim(terminal);
+    std::atomic<int> good{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            const char* plugin = t % 2 ? "tcpwire.dll" : "netwire.dll";
+            PMX_HANDLE h = PMX_INIT(plugin, sim.Address(), sim.Port(), 0, 0, 0, 0, 0);
+            if (!h) return;
+            std::vector<std::uint8_t> buf(terminal.table.size() + 4);
+            for (int i = 0; i < 5; ++i) {
+                int cmd = 120;
+                int n =
+                    PMX_READDATA(h, &cmd, buf.data(), static_cast<int>(buf.size()), 0, 16384, 4000);
+                if (n == static_cast<int>(buf.size()) &&
+                    std::equal(terminal.table.begin(), terminal.table.end(), buf.begin() + 4))
+                    ++good;
+            }
+            PMX_CLOSE(h);
+        });
+    }
+    for (auto& th : threads) th.join();
+    EXPECT_EQ(good.load(), 20);
 }
 
 // ---- faults -------------------------------------------------------------------
