@@ -94,6 +94,10 @@ void DiscardUserCache(DeviceSession& s) {
     s.userCapacity = 0;
     s.userDataLen = 0;
     s.userCursor = nullptr;
+    // The next buffer may be allocated at the same address: the index by
+    // internal number must not be taken for current then.
+    s.pinIndexBuffer = nullptr;
+    s.pinIndexLength = -1;
 }
 
 }  // namespace tl
