@@ -627,4 +627,39 @@ TEST_F(Users, ExtendedByte) {
     TL_Close(s);
 }
 
+TEST_F(Users, TftTerminalsResolveNumbersAsTextIds) {
+    auto* s = Open(kModern, "ZMM_TFT");
+    fakepmx::Push(Table(Cat({Rec72(8, "31"), Rec72(9, "32")})));
+    int zones[4] = {-1, 0, 0, 0};
+    int flag = -1;
+    fakepmx::Push(fakepmx::Ok(Cat({U16(4), U16(5), U16(6), U16(2)})));
+    ASSERT_EQ(TL_GetUserTZs(s, 32, zones, &flag), 1);
+    auto sends = Sends(NewCalls());
+    ASSERT_EQ(sends.size(), 1u);
+    EXPECT_EQ(sends[0].command, 23);
+    EXPECT_EQ(sends[0].request, U32(9));
+    EXPECT_EQ(sends[0].bufferSize, 100);
+    EXPECT_EQ(flag, 4);  // entry 0 of a TFT answer
+    EXPECT_EQ(zones[3], 2);
+
+    // The count of a TFT write is entry 3.
+    ClearCalls();
+    int write[4] = {4, 5, 0, 2};
+    fakepmx::Push(fakepmx::Ok());
+    EXPECT_EQ(TL_SetUserTZs(s, 31, write), 1);
+    EXPECT_EQ(NewCalls().at(0).request, Cat({U32(8), U32(2), U32(4), U32(5), U32(0)}));
+
+    // The extended byte: PIN when above 0, else PIN2, as decimal text IDs.
+    ClearCalls();
+    int value = 0;
+    fakepmx::Push(fakepmx::Ok(Bytes{8, 0, 3}));
+    ASSERT_EQ(TL_GetUserInfoEx(s, 0, 31, &value), 1);
+    EXPECT_EQ(NewCalls().at(0).request, U16(8));
+    EXPECT_EQ(value, 3);
+    ClearCalls();
+    EXPECT_EQ(TL_SetUserInfoEx(s, 33, 0, 1), 0);  // unknown ID: nothing sent
+    EXPECT_TRUE(NewCalls().empty());
+    TL_Close(s);
+}
+
 }  // namespace
