@@ -35,6 +35,9 @@ void free_module(Module m) {
 std::string module_file_name(const std::string& dllName) {
     return dllName;
 }
+Module loaded_module(const std::string& dllName) {
+    return GetModuleHandleA(dllName.c_str());
+}
 std::string join_path(const std::string& folder, const std::string& file) {
     if (folder.empty()) return file;
     char last = folder.back();
@@ -58,6 +61,13 @@ std::string module_file_name(const std::string& dllName) {
         if (ext == ".dll") base.resize(base.size() - 4);
     }
     return "lib" + base + ".so";
+}
+Module loaded_module(const std::string& dllName) {
+    Module m = dlopen(module_file_name(dllName).c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    // RTLD_NOLOAD still counts a reference; drop it again. The module stays
+    // loaded by whoever loaded it first, so the handle remains valid.
+    if (m) dlclose(m);
+    return m;
 }
 std::string join_path(const std::string& folder, const std::string& file) {
     if (folder.empty()) return file;

@@ -85,6 +85,7 @@ void Model::Generate(const GenerateSpec& spec) {
     const bool compact = s.LogRecordSize() == 0;
 
     s.users.clear();
+    s.templates.clear();
     s.punches.clear();
     s.oplog.clear();
     s.pending.clear();

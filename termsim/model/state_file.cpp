@@ -4,6 +4,7 @@
 // empty text is written "-".
 #include <charconv>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "internal.h"
@@ -121,6 +122,9 @@ void Assign(Model::State& d, Model::State& s) {
     d.users = std::move(s.users);
     d.punches = std::move(s.punches);
     d.oplog = std::move(s.oplog);
+    d.templates = std::move(s.templates);
+    d.installs = std::move(s.installs);
+    d.panel = Panel{};
     d.pending = std::move(s.pending);
     d.outstanding.clear();
     d.outstandingSeq = 0;
@@ -162,6 +166,8 @@ std::string Model::Serialize() const {
     if (s.config.faults.refusePrimaryBulkRead) o << "fault bulk\n";
     if (s.config.faults.refuseQuery) o << "fault query\n";
     for (const auto& [k, v] : s.options) o << "option " << Esc(k) << " " << Esc(v) << "\n";
+    for (const auto& [k, v] : DefaultOptions(s.config.profile))
+        if (!s.options.count(k)) o << "nooption " << Esc(k) << "\n";
     for (const auto& u : s.users) {
         o << "user " << u.pin << " " << u.pin2 << " " << Esc(u.id) << " " << Esc(u.name) << " "
           << Esc(u.password) << " " << unsigned(u.privilege) << " " << u.card << " "
@@ -178,6 +184,12 @@ std::string Model::Serialize() const {
         for (auto p : r.params) o << " " << p;
         o << " " << r.targetPin << " " << r.targetNumber << " " << Esc(r.targetId) << "\n";
     }
+    for (const auto& t : s.templates)
+        o << "template " << t.pin << " " << unsigned(t.finger) << " " << unsigned(t.flag) << " "
+          << Hex(t.data) << "\n";
+    for (const auto& in : s.installs)
+        o << "install " << in.code << " " << in.value << " " << Esc(in.name) << " " << Hex(in.data)
+          << "\n";
     // Events served but not yet acknowledged are still the host's to fetch.
     for (const auto& e : s.outstanding) o << "event " << e.kind << " " << Hex(e.data) << "\n";
     for (const auto& e : s.pending) o << "event " << e.kind << " " << Hex(e.data) << "\n";
@@ -223,8 +235,10 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
         return false;
     };
     State n;
-    n.timeZones.clear();
-    n.groups.clear();
+    std::map<std::string, std::string> fileOptions;
+    std::set<std::string> removedOptions;
+    std::map<int, TimeZone> fileZones;
+    std::map<int, Group> fileGroups;
     std::istringstream in(text);
     std::string line;
     int lineNo = 0;
@@ -276,7 +290,9 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
                 return fail(lineNo, "unknown fault");
         } else if (tag == "option") {
             std::string k = f.Text();
-            n.options[k] = f.Text();
+            fileOptions[k] = f.Text();
+        } else if (tag == "nooption") {
+            removedOptions.insert(f.Text());
         } else if (tag == "user") {
             User u;
             u.pin = f.Num<std::uint16_t>();
@@ -315,6 +331,21 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             r.targetNumber = f.Num<std::uint32_t>();
             r.targetId = f.Text();
             n.oplog.push_back(r);
+        } else if (tag == "template") {
+            Template t;
+            t.pin = f.Num<std::uint16_t>();
+            t.finger = f.Num<std::uint8_t>();
+            t.flag = f.Num<std::uint8_t>();
+            t.data = f.Bytes();
+            if (t.data.empty()) return fail(lineNo, "empty template");
+            n.templates.push_back(t);
+        } else if (tag == "install") {
+            Install in;
+            in.code = f.Num<std::uint32_t>();
+            in.value = f.Num<std::uint32_t>();
+            in.name = f.Text();
+            in.data = f.Bytes();
+            n.installs.push_back(in);
         } else if (tag == "event") {
             RtEvent e;
             e.kind = f.Num<std::uint16_t>();
@@ -325,7 +356,7 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             TimeZone z{};
             for (auto& d : z)
                 for (auto& b : d) b = f.Num<std::uint8_t>();
-            n.timeZones[num] = z;
+            fileZones[num] = z;
         } else if (tag == "group") {
             int num = f.Num<int>();
             Group g;
@@ -333,7 +364,7 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             g.count = f.Num<std::int32_t>();
             g.flag = f.Num<int>() != 0;
             g.value = f.Num<std::uint8_t>();
-            n.groups[num] = g;
+            fileGroups[num] = g;
         } else if (tag == "holiday") {
             auto i = f.Num<std::size_t>();
             Holiday h;
@@ -383,6 +414,20 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
     if (lineNo == 0) return fail(1, "empty file");
     if (!sawProfile) return fail(lineNo, "no profile");
     if (n.config.version.empty()) n.SetVersion(DefaultVersion(n.config.profile));
+    for (const auto& t : n.templates) {
+        bool owner = false;
+        for (const auto& u : n.users) owner = owner || u.pin == t.pin;
+        if (!owner)
+            return fail(lineNo, "template of PIN " + std::to_string(t.pin) + " without its user");
+    }
+    // What the file does not list is what a fresh terminal of the profile has.
+    n.options = DefaultOptions(n.config.profile);
+    for (const auto& k : removedOptions) n.options.erase(k);
+    for (const auto& [k, v] : fileOptions) n.options[k] = v;
+    n.timeZones = DefaultTimeZones();
+    for (const auto& [k, v] : fileZones) n.timeZones[k] = v;
+    n.groups = DefaultGroups();
+    for (const auto& [k, v] : fileGroups) n.groups[k] = v;
     auto key = n.options.find("COMKey");
     n.config.commKey =
         key == n.options.end() ? 0 : static_cast<std::uint32_t>(ParseDecimal(key->second));

@@ -102,6 +102,43 @@ struct OpRecord {
     bool operator==(const OpRecord&) const = default;
 };
 
+// One stored fingerprint template; the simulator keeps its bytes as sent.
+struct Template {
+    std::uint16_t pin = 0;
+    std::uint8_t finger = 0;
+    std::uint8_t flag = 0;
+    std::vector<std::uint8_t> data;
+    bool operator==(const Template&) const = default;
+};
+
+// Something pushed to the terminal and installed with CMD_UPDATE: firmware,
+// a file, language or voice data, a restore. Batch uploads are applied to the
+// users and templates instead and recorded with code 12.
+struct Install {
+    std::uint32_t code = 0;   // first request word (2 firmware, 1700 file, ...)
+    std::uint32_t value = 0;  // second request word
+    std::string name;         // file name (code 1700)
+    std::vector<std::uint8_t> data;
+    bool operator==(const Install&) const = default;
+};
+
+// What the terminal's panel has been told to do by device-control commands.
+struct Panel {
+    struct Text {
+        int row = 0, column = 0;
+        std::string text;
+        bool operator==(const Text&) const = default;
+    };
+    std::vector<Text> lcd;  // since the last clear
+    bool clockShown = true;
+    int restarts = 0;
+    bool poweredOff = false, sleeping = false, suspended = false;
+    std::vector<int> beeps;                         // signal data bytes (duration / 20 ms)
+    std::vector<std::vector<std::uint8_t>> voices;  // play-voice requests
+    int refreshes = 0;                              // CMD_REFRESH_DATA count
+    bool operator==(const Panel&) const = default;
+};
+
 struct RtEvent {
     std::uint16_t kind = 0;
     std::vector<std::uint8_t> data;  // cut or zero-padded to the profile's record
@@ -200,6 +237,9 @@ class Model final : public Handler {
     std::optional<User> FindUser(std::uint16_t pin) const;
     std::vector<Punch> Punches() const;
     std::vector<OpRecord> OpLog() const;
+    std::vector<Template> Templates() const;
+    std::vector<Install> Installs() const;
+    Panel GetPanel() const;
     std::map<std::string, std::string> Options() const;
     std::optional<std::string> Option(const std::string& key) const;
     std::uint32_t Clock() const;
@@ -227,6 +267,7 @@ class Model final : public Handler {
     // (false) while the host has the terminal disabled, unless forced.
     bool AddPunch(const Punch& punch, bool force = false);
     void AddOpRecord(const OpRecord& record);
+    bool AddTemplate(const Template& t);  // the user must exist; replaces the same finger
     void AddEvent(const RtEvent& event);
     void SetOption(const std::string& key, const std::string& value);
     void RemoveOption(const std::string& key);
