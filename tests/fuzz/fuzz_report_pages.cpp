@@ -20,17 +20,23 @@ using namespace tl::report;
 
 namespace {
 
-const std::string& Folder() {
-    static std::string dir = [] {
+// A private folder for the work file and the page, removed at exit.
+struct TempFolder {
+    std::string path;
+    TempFolder() {
         char tmpl[] = "/tmp/tl_fuzz_pages_XXXXXX";
         if (!mkdtemp(tmpl)) abort();
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(Folder(), ec);
-        });
-        return std::string(tmpl) + "/";
-    }();
-    return dir;
+        path = std::string(tmpl) + "/";
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::remove_all(path, ec);
+    }
+};
+
+const std::string& Folder() {
+    static TempFolder folder;
+    return folder.path;
 }
 
 }  // namespace
