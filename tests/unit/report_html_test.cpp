@@ -360,6 +360,15 @@ TEST_F(Pages, DamagedFilesShortenTablesButNeverBreakTheRun) {
     EXPECT_TRUE(std::filesystem::exists(missing));
     EXPECT_EQ(Count(Page(), "<tr>"), 2u);
 
+    // A users file that cannot be opened (here a folder): kind 1 creates the
+    // page and writes nothing into it.
+    auto k1 = Request(1, 1, 2);
+    std::string folder = dir_.string();
+    k1.usersPath = folder.c_str();
+    ASSERT_EQ(RunRequest(k1, {1}), 1);
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "out.htm"));
+    EXPECT_EQ(Page(), "");
+
     // A work folder that does not exist: nothing to read back, still a page.
     auto w = Request(3, 1, 2);
     std::string bad = P("no/such/");
