@@ -369,6 +369,15 @@ TEST_F(Pages, DamagedFilesShortenTablesButNeverBreakTheRun) {
     EXPECT_TRUE(std::filesystem::exists(dir_ / "out.htm"));
     EXPECT_EQ(Page(), "");
 
+    // An output path that names something other than a file (here an empty
+    // folder; a device such as /dev/null the same) is never deleted.
+    auto dev = Request(3, 1, 2);
+    std::filesystem::create_directory(dir_ / "pagedir");
+    std::string pageDir = (dir_ / "pagedir").string();
+    dev.outPath = pageDir.c_str();
+    ASSERT_EQ(RunRequest(dev, {1}), 1);
+    EXPECT_TRUE(std::filesystem::is_directory(pageDir));
+
     // A work folder that does not exist: nothing to read back, still a page.
     auto w = Request(3, 1, 2);
     std::string bad = P("no/such/");
