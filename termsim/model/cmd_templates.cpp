@@ -308,6 +308,23 @@ Response Update(Model::State& s, const Call& c) {
     return Ok();
 }
 
+// A language text: u32 language id, then the text in a 100-byte block.
+Response UpdateLanguage(Model::State& s, const Call& c) {
+    if (c.request.size() < 5) return Error();
+    const std::string text = le::Text(c.request, 4, c.request.size() - 4);
+    if (text.empty()) return Error();
+    s.installs.push_back(Install{1701, le::U32(c.request, 0), text, {}});
+    return Ok();
+}
+
+// Reading a file back: the last file pushed under that name.
+Response ReadFile(Model::State& s, const Call& c) {
+    const std::string name = le::Text(c.request, 0, c.request.size());
+    for (auto it = s.installs.rbegin(); it != s.installs.rend(); ++it)
+        if (it->code == 1700 && it->name == name && !name.empty()) return Ok(it->data);
+    return Error();
+}
+
 }  // namespace
 
 Response GetTemplate(Model::State& s, const Call& c) {
@@ -327,6 +344,8 @@ void RegisterTemplateCommands(CommandTable& t) {
     t[CMD_GET_TMP_EX] = GetTemplateEx;
     t[CMD_TEST_TMP] = TestTemplate;
     t[CMD_UPDATE] = Update;
+    t[CMD_UPDATE_LANGUAGE] = UpdateLanguage;
+    t[CMD_READ_FILE] = ReadFile;
 }
 
 }  // namespace termsim
