@@ -67,10 +67,11 @@ Response RefreshData(Model::State& s, const Call&) {
     return Ok();
 }
 
-// Clear data: no request clears users, templates and both logs and resets
-// the access-control tables; one byte names one table (1 attendance log,
-// 2 templates, 3 nothing kept, 4 operation log, 5 users with their
-// templates; 6, 7, 9 and 17 name content the simulator does not keep).
+// Clear data: no request clears users, templates, both logs, messages,
+// links and work codes and resets the access-control tables; one byte names
+// one table (1 attendance log, 2 templates, 3 nothing kept, 4 operation
+// log, 5 users with their templates, 6 short messages, 7 user-message
+// links, 9 work codes, 17 named work codes).
 Response ClearData(Model::State& s, const Call& c) {
     if (c.request.empty()) {
         s.users.clear();
@@ -81,6 +82,10 @@ Response ClearData(Model::State& s, const Call& c) {
         s.groups = DefaultGroups();
         s.holidays = {};
         s.combos = {};
+        s.content.messages.clear();
+        s.content.links.clear();
+        s.content.workCodes.clear();
+        s.content.workCodeNames.clear();
         return Ok();
     }
     switch (c.request[0]) {
@@ -96,12 +101,22 @@ Response ClearData(Model::State& s, const Call& c) {
         case 5:
             s.users.clear();
             s.templates.clear();
+            s.content.links.clear();
             break;
         case 3:
+            break;
         case 6:
+            s.content.messages.clear();
+            s.content.links.clear();
+            break;
         case 7:
+            s.content.links.clear();
+            break;
         case 9:
+            s.content.workCodes.clear();
+            break;
         case 17:
+            s.content.workCodeNames.clear();
             break;
         default:
             return Error();

@@ -10,6 +10,7 @@ namespace termsim {
 void EraseUser(Model::State& s, std::uint16_t pin) {
     std::erase_if(s.users, [&](const User& u) { return u.pin == pin; });
     std::erase_if(s.templates, [&](const Template& t) { return t.pin == pin; });
+    std::erase_if(s.content.links, [&](const auto& l) { return l.first == pin; });
 }
 
 bool PutTemplate(Model::State& s, Template t) {
@@ -103,23 +104,24 @@ Response AppendTemplate(Model::State& s, const Call& c) {
     return Ok();
 }
 
-Response DeleteTemplateOf(Model::State& s, std::uint16_t pin, std::uint8_t finger) {
+Response DeleteTemplateOf(Model::State& s, std::uint16_t pin, std::uint8_t finger,
+                          le::Bytes request) {
     const auto n = std::erase_if(s.templates, [&](const Template& t) {
         return t.pin == pin && (finger == 255 || t.finger == finger);
     });
-    return n ? Ok() : Error();
+    return n ? Ok() : NotFound(request);
 }
 
 Response DeleteTemplate(Model::State& s, const Call& c) {
     if (c.request.size() < 3) return Error();
-    return DeleteTemplateOf(s, le::U16(c.request, 0), le::U8(c.request, 2));
+    return DeleteTemplateOf(s, le::U16(c.request, 0), le::U8(c.request, 2), c.request);
 }
 
 Response DeleteTemplateById(Model::State& s, const Call& c) {
     if (c.request.size() < 25) return Error();
     User* u = s.FindUserById(le::Text(c.request, 0, 24));
-    if (!u) return Error();
-    return DeleteTemplateOf(s, u->pin, le::U8(c.request, 24));
+    if (!u) return NotFound(c.request);
+    return DeleteTemplateOf(s, u->pin, le::U8(c.request, 24), c.request);
 }
 
 Response GetTemplateEx(Model::State& s, const Call& c) {
@@ -258,7 +260,7 @@ Response ApplyBatch(Model::State& s, le::Bytes block) {
             pin = u->pin;
         }
         if (e.op == 0) {
-            DeleteTemplateOf(s, pin, e.finger);  // deleting what is not there is no error
+            DeleteTemplateOf(s, pin, e.finger, {});  // deleting what is not there is no error
             continue;
         }
         const std::uint16_t len = le::U16(data, e.offset);
@@ -306,6 +308,23 @@ Response Update(Model::State& s, const Call& c) {
     return Ok();
 }
 
+// A language text: u32 language id, then the text in a 100-byte block.
+Response UpdateLanguage(Model::State& s, const Call& c) {
+    if (c.request.size() < 5) return Error();
+    const std::string text = le::Text(c.request, 4, c.request.size() - 4);
+    if (text.empty()) return Error();
+    s.installs.push_back(Install{1701, le::U32(c.request, 0), text, {}});
+    return Ok();
+}
+
+// Reading a file back: the last file pushed under that name.
+Response ReadFile(Model::State& s, const Call& c) {
+    const std::string name = le::Text(c.request, 0, c.request.size());
+    for (auto it = s.installs.rbegin(); it != s.installs.rend(); ++it)
+        if (it->code == 1700 && it->name == name && !name.empty()) return Ok(it->data);
+    return Error();
+}
+
 }  // namespace
 
 Response GetTemplate(Model::State& s, const Call& c) {
@@ -325,6 +344,8 @@ void RegisterTemplateCommands(CommandTable& t) {
     t[CMD_GET_TMP_EX] = GetTemplateEx;
     t[CMD_TEST_TMP] = TestTemplate;
     t[CMD_UPDATE] = Update;
+    t[CMD_UPDATE_LANGUAGE] = UpdateLanguage;
+    t[CMD_READ_FILE] = ReadFile;
 }
 
 }  // namespace termsim

@@ -96,7 +96,7 @@ Response SetUser(Model::State& s, const Call& c) {
 Response DeleteUser(Model::State& s, const Call& c) {
     if (c.request.size() < 2) return Error();
     const std::uint16_t pin = le::U16(c.request, 0);
-    if (pin == 0 || !s.FindUser(pin)) return Error();
+    if (pin == 0 || !s.FindUser(pin)) return NotFound(c.request);
     EraseUser(s, pin);  // with its templates
     return Ok();
 }
@@ -105,7 +105,7 @@ Response DeleteUserById(Model::State& s, const Call& c) {
     if (c.request.empty()) return Error();
     const std::string id = le::Text(c.request, 0, 24);
     const User* u = id.empty() ? nullptr : s.FindUserById(id);
-    if (!u) return Error();
+    if (!u) return NotFound(c.request);
     EraseUser(s, u->pin);
     return Ok();
 }
@@ -229,7 +229,7 @@ Response GetUserEx(Model::State& s, const Call& c) {
 
 Response DeleteUserEx(Model::State& s, const Call& c) {
     User* u = TargetU16(s, c.request);
-    if (!u || !u->ex) return Error();
+    if (!u || !u->ex) return NotFound(c.request);
     u->ex.reset();
     return Ok();
 }

@@ -50,12 +50,22 @@ enum Cmd : int {
     CMD_WRITE_LCD = 66,
     CMD_CLEAR_LCD = 67,
     CMD_GET_PIN_WIDTH = 69,
+    CMD_SET_SMS = 70,
+    CMD_GET_SMS = 71,
+    CMD_DEL_SMS = 72,
+    CMD_SET_USER_SMS = 73,
+    CMD_DEL_USER_SMS = 74,
     CMD_GET_DOOR_STATE = 75,
     CMD_SET_USER_EX = 79,
     CMD_GET_USER_EX = 80,
     CMD_DEL_USER_EX = 81,
     CMD_SET_TMP_EX = 87,
     CMD_GET_TMP_EX = 88,
+    CMD_SET_WORKCODE = 82,
+    CMD_GET_WORKCODE = 83,
+    CMD_DEL_WORKCODE = 84,
+    CMD_SET_SHORTKEY = 85,
+    CMD_READ_SHORTKEYS = 86,
     CMD_READ_RTLOG = 90,
     CMD_GET_HOLIDAY_TZ = 91,
     CMD_SET_HOLIDAY_TZ = 92,
@@ -83,6 +93,14 @@ enum Cmd : int {
     CMD_SIGNAL = 1020,
     CMD_SUSPEND = 1022,
     CMD_GET_VERSION = 1100,
+    CMD_UPDATE_LANGUAGE = 1701,
+    CMD_READ_FILE = 1702,
+    CMD_SET_ATT_STATE = 1703,
+    CMD_SET_VOICE = 1704,
+    CMD_ENABLE_ATT_STATE = 1705,
+    CMD_ENABLE_VOICE = 1706,
+    CMD_DEL_ATT_STATE = 1707,
+    CMD_DEL_VOICE = 1708,
 };
 
 // Table ids of the bulk reads and of the query read.
@@ -111,6 +129,7 @@ struct Model::State {
     std::vector<Template> templates;
     std::vector<Install> installs;
     Panel panel;
+    Content content;
 
     // Real-time events: pending ones wait for a poll; the batch last served
     // stays outstanding until the host's next sequence number shows it
@@ -170,6 +189,14 @@ void RegisterUserCommands(CommandTable& table);
 void RegisterAccessCommands(CommandTable& table);
 void RegisterTemplateCommands(CommandTable& table);
 void RegisterControlCommands(CommandTable& table);
+void RegisterContentCommands(CommandTable& table);
+
+// The terminal's answer to a delete of something it does not have:
+// REPLY_ERROR with two data bytes (the first two request bytes echoed).
+Response NotFound(le::Bytes request);
+// Default content of a fresh terminal (four state keys).
+Content DefaultContent();
+int ShortKeySize(const Model::State& s);  // 32 below "Ver 6.60", else 34
 
 // CMD_SET_USER's record in the terminal's own form: stored, or refused.
 Response SetUserRecord(Model::State& s, le::Bytes record);

@@ -278,6 +278,10 @@ Response Error() {
     return Response{kReplyError, {}};
 }
 
+Response NotFound(le::Bytes request) {
+    return Response{kReplyError, {le::U8(request, 0), le::U8(request, 1)}};
+}
+
 // ---------------------------------------------------------------- state
 
 static std::string OptionOr(const Model::State& s, const char* key, const char* fallback) {
@@ -407,6 +411,7 @@ static const CommandTable& Commands() {
         RegisterAccessCommands(t);
         RegisterTemplateCommands(t);
         RegisterControlCommands(t);
+        RegisterContentCommands(t);
         return t;
     }();
     return table;
@@ -426,6 +431,7 @@ static void ApplyConfig(Model::State& s, const Config& config) {
     s.config.removedOptions.clear();
     s.timeZones = DefaultTimeZones();
     s.groups = DefaultGroups();
+    s.content = DefaultContent();
 }
 
 Model::Model(Config config) : state_(std::make_unique<State>()) {
@@ -508,6 +514,9 @@ std::vector<Install> Model::Installs() const {
 }
 Panel Model::GetPanel() const {
     TS_LOCKED(state_->panel);
+}
+Content Model::GetContent() const {
+    TS_LOCKED(state_->content);
 }
 std::map<std::string, std::string> Model::Options() const {
     TS_LOCKED(state_->options);

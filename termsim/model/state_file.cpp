@@ -125,6 +125,7 @@ void Assign(Model::State& d, Model::State& s) {
     d.templates = std::move(s.templates);
     d.installs = std::move(s.installs);
     d.panel = Panel{};
+    d.content = std::move(s.content);
     d.pending = std::move(s.pending);
     d.outstanding.clear();
     d.outstandingSeq = 0;
@@ -190,6 +191,24 @@ std::string Model::Serialize() const {
     for (const auto& in : s.installs)
         o << "install " << in.code << " " << in.value << " " << Esc(in.name) << " " << Hex(in.data)
           << "\n";
+    const Content& ct = s.content;
+    for (const auto& [id, m] : ct.messages)
+        o << "sms " << id << " " << unsigned(m.kind) << " " << m.period << " " << m.start << " "
+          << Hex(m.content) << "\n";
+    for (const auto& [pin, id] : ct.links) o << "link " << pin << " " << id << "\n";
+    for (const auto& [id, code] : ct.workCodes) o << "workcode " << id << " " << code << "\n";
+    for (const auto& [id, name] : ct.workCodeNames)
+        o << "workname " << Esc(id) << " " << Esc(name) << "\n";
+    for (const auto& [i, e] : ct.states)
+        o << "attstate " << i << " " << e.code << " " << (e.enabled ? 1 : 0) << "\n";
+    for (const auto& [i, e] : ct.voices)
+        o << "voice " << i << " " << Esc(e.file) << " " << (e.enabled ? 1 : 0) << "\n";
+    for (const auto& [id, k] : ct.shortKeys) {
+        o << "shortkey " << id << " " << unsigned(k.function) << " " << unsigned(k.state) << " "
+          << Esc(k.label);
+        for (auto t : k.times) o << " " << t;
+        o << " " << unsigned(k.autoSwitch) << "\n";
+    }
     // Events served but not yet acknowledged are still the host's to fetch.
     for (const auto& e : s.outstanding) o << "event " << e.kind << " " << Hex(e.data) << "\n";
     for (const auto& e : s.pending) o << "event " << e.kind << " " << Hex(e.data) << "\n";
@@ -235,6 +254,7 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
         return false;
     };
     State n;
+    n.content = DefaultContent();
     std::map<std::string, std::string> fileOptions;
     std::set<std::string> removedOptions;
     std::map<int, TimeZone> fileZones;
@@ -346,6 +366,43 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             in.name = f.Text();
             in.data = f.Bytes();
             n.installs.push_back(in);
+        } else if (tag == "sms") {
+            const int id = f.Num<std::uint16_t>();
+            Message m;
+            m.kind = f.Num<std::uint8_t>();
+            m.period = f.Num<std::uint16_t>();
+            m.start = f.Num<std::uint32_t>();
+            m.content = f.Bytes();
+            if (m.content.size() > 320) return fail(lineNo, "message too long");
+            n.content.messages[id] = m;
+        } else if (tag == "link") {
+            const auto pin = f.Num<std::uint16_t>();
+            n.content.links.insert({pin, f.Num<std::uint16_t>()});
+        } else if (tag == "workcode") {
+            const int id = f.Num<std::uint16_t>();
+            n.content.workCodes[id] = f.Num<std::uint32_t>();
+        } else if (tag == "workname") {
+            std::string id = f.Text();
+            n.content.workCodeNames[id] = f.Text();
+        } else if (tag == "attstate" || tag == "voice") {
+            const int i = f.Num<int>();
+            CustomEntry e;
+            if (tag == "attstate")
+                e.code = f.Num<std::uint16_t>();
+            else
+                e.file = f.Text();
+            e.enabled = f.Num<int>() != 0;
+            if (i < 0 || i > (tag == "attstate" ? 7 : 20)) return fail(lineNo, "bad index");
+            (tag == "attstate" ? n.content.states : n.content.voices)[i] = e;
+        } else if (tag == "shortkey") {
+            const int id = f.Num<std::uint8_t>();
+            ShortKey k;
+            k.function = f.Num<std::uint8_t>();
+            k.state = f.Num<std::uint8_t>();
+            k.label = f.Text();
+            for (auto& t : k.times) t = f.Num<std::uint16_t>();
+            k.autoSwitch = f.Num<std::uint8_t>();
+            n.content.shortKeys[id] = k;
         } else if (tag == "event") {
             RtEvent e;
             e.kind = f.Num<std::uint16_t>();

@@ -164,10 +164,17 @@ TEST(TermsimInstall, PushedDataIsRecorded) {
     EXPECT_EQ(CmdData(m, 110, fileReq, B{9}).reply, kReplyOk);
     EXPECT_EQ(CmdData(m, 110, Cat({U32(99), U32(0)}), B{9}).reply, kReplyError);
     EXPECT_EQ(CmdData(m, 110, Cat({U32(2), U32(0)}), B{}).reply, kReplyError);
+    // A file comes back by name, the latest version of it.
+    EXPECT_EQ(CmdData(m, 110, fileReq, B{7, 7}).reply, kReplyOk);
+    EXPECT_EQ(Read(m, 1702, Str("logo.jpg")).data, (B{7, 7}));
+    EXPECT_EQ(Read(m, 1702, Str("other.jpg")).reply, kReplyError);
+    EXPECT_EQ(Cmd(m, 1701, Cat({U32(3), Pad("Hello=Hallo", 96)})).reply, kReplyOk);
+    EXPECT_EQ(Cmd(m, 1701, Cat({U32(3), Zeros(96)})).reply, kReplyError);
     auto in = m.Installs();
-    ASSERT_EQ(in.size(), 2u);
+    ASSERT_EQ(in.size(), 4u);
     EXPECT_EQ(in[0], (Install{2, 0xA0000000, "", B{1, 2, 3}}));
     EXPECT_EQ(in[1], (Install{1700, 0, "logo.jpg", B{9}}));
+    EXPECT_EQ(in[3], (Install{1701, 3, "Hello=Hallo", {}}));
 }
 
 TEST(TermsimControl, ClearDataAndPanel) {

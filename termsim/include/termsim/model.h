@@ -122,6 +122,43 @@ struct Install {
     bool operator==(const Install&) const = default;
 };
 
+// Content the owner configures: short messages and their user links, work
+// codes (numeric and named), custom attendance states and voices, short keys.
+struct Message {
+    std::uint8_t kind = 0;
+    std::uint16_t period = 0;
+    std::uint32_t start = 0;            // DeviceTime
+    std::vector<std::uint8_t> content;  // 60 bytes (320 on TFT terminals)
+    bool operator==(const Message&) const = default;
+};
+
+struct CustomEntry {         // a custom attendance state or voice
+    std::uint16_t code = 0;  // state code (states)
+    std::string file;        // file name (voices)
+    bool enabled = false;
+    bool operator==(const CustomEntry&) const = default;
+};
+
+struct ShortKey {
+    std::uint8_t function = 0;  // 1 = state key
+    std::uint8_t state = 255;
+    std::string label;                     // 14 or 16 bytes on the terminal
+    std::array<std::uint16_t, 7> times{};  // hour * 100 + minute, 0 = none
+    std::uint8_t autoSwitch = 0;
+    bool operator==(const ShortKey&) const = default;
+};
+
+struct Content {
+    std::map<int, Message> messages;                          // by message id
+    std::set<std::pair<std::uint16_t, std::uint16_t>> links;  // (PIN, message id)
+    std::map<int, std::uint32_t> workCodes;                   // numeric form: id -> code
+    std::map<std::string, std::string> workCodeNames;         // text form: id text -> name
+    std::map<int, CustomEntry> states;                        // 0..7
+    std::map<int, CustomEntry> voices;                        // 0..20
+    std::map<int, ShortKey> shortKeys;                        // by key id
+    bool operator==(const Content&) const = default;
+};
+
 // What the terminal's panel has been told to do by device-control commands.
 struct Panel {
     struct Text {
@@ -240,6 +277,7 @@ class Model final : public Handler {
     std::vector<Template> Templates() const;
     std::vector<Install> Installs() const;
     Panel GetPanel() const;
+    Content GetContent() const;
     std::map<std::string, std::string> Options() const;
     std::optional<std::string> Option(const std::string& key) const;
     std::uint32_t Clock() const;
