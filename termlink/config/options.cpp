@@ -19,7 +19,7 @@ OptionRead ExchangeGetOption(DeviceSession& s, std::string_view key) {
         key.find('\0') != std::string_view::npos)
         return out;
     std::uint8_t buffer[kOptionBufferSize] = {};
-    std::memcpy(buffer, key.data(), keyLen);
+    if (keyLen) std::memcpy(buffer, key.data(), keyLen);
     const int requestLength = static_cast<int>(keyLen) + 1;
     CommandResult r = SendCommand(s.transport, CMD_GET_OPTION, buffer, kOptionBufferSize,
                                   requestLength, s.cmdTimeout);
@@ -52,10 +52,11 @@ int GetOptionInt(DeviceSession& s, std::string_view key, std::int32_t* value) {
 int SendOptionText(DeviceSession& s, std::string_view assignment, int bufferSize) {
     // The transport may write up to bufferSize reply bytes into the buffer, so
     // it is never smaller than that, nor than the text and its NUL.
-    const std::size_t textLen = bounded_strlen(assignment.data(), assignment.size());
+    const std::size_t textLen =
+        assignment.empty() ? 0 : bounded_strlen(assignment.data(), assignment.size());
     std::vector<std::uint8_t> buffer(
         std::max<std::size_t>(textLen + 1, static_cast<std::size_t>(std::max(bufferSize, 0))), 0);
-    std::memcpy(buffer.data(), assignment.data(), textLen);
+    if (textLen) std::memcpy(buffer.data(), assignment.data(), textLen);
     return OkOrRefused(SendCommand(s.transport, CMD_SET_OPTION, buffer.data(), bufferSize,
                                    static_cast<int>(textLen) + 1, s.cmdTimeout));
 }

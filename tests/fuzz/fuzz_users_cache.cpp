@@ -102,6 +102,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::free(s.userBuffer);
     std::free(s.idNumberMap);
-    std::free(s.pinIndex);
+    std::free(s.pinIndex);  // built by MapPinToPin2
     return 0;
 }
