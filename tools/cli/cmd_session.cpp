@@ -1,0 +1,143 @@
+// Commands over the session family: info, events, lock, unlock.
+#include <chrono>
+#include <cstring>
+#include <sstream>
+#include <thread>
+
+#include "cli/app.h"
+#include "cli/dates.h"
+#include "cli/errors.h"
+
+namespace tlcli {
+
+namespace {
+
+using Arity = FlagSpec::Arity;
+
+int Info(Context& ctx) {
+    Session& s = ctx.session();
+    Fields f;
+    f.Add("connection", Text(s.description()));
+    WriteFields(ctx.out, f, ctx.format());
+    return kExitOk;
+}
+
+// An event's data as the terminal sent it. The library copies 14, 16 or 36
+// bytes depending on the terminal; the rest of the zeroed buffer stays 0, so
+// trailing zeros beyond the shortest record carry no information.
+std::string EventData(const unsigned char* data) {
+    std::size_t n = 36;
+    while (n > 14 && data[n - 1] == 0) --n;
+    return Hex(data, n);
+}
+
+void SleepInterruptibly(long long ms) {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!g_interrupted && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+int Events(Context& ctx) {
+    const bool follow = ctx.args.Has("--follow");
+    const long long interval = ctx.args.Int("--interval", 1000, 50, 3600000);
+    const long long limit = ctx.args.Int("--count", 0, 0, 1000000000);
+    TL_HANDLE h = ctx.session().handle();
+    const std::vector<std::string> columns = {"received", "kind", "data"};
+    Table table;
+    table.columns = columns;
+    long long seen = 0;
+    bool headerDone = false;
+    if (follow && ctx.format() != Format::Json) ctx.Note("Waiting for events; Ctrl-C ends.");
+    for (;;) {
+        const int r = TL_ReadRTLog(h);
+        if (r == -100)
+            throw ToolError(kExitUnsupported,
+                            "polling events: this terminal's firmware has no real-time events");
+        Check(r, "polling events");
+        int kind = 0;
+        unsigned char data[64];
+        std::memset(data, 0, sizeof data);
+        while (TL_GetRTLog(h, &kind, data) == 1) {
+            std::vector<Cell> row = {Text(FormatDateTime(LocalNow())), Num(kind),
+                                     Text(EventData(data))};
+            std::memset(data, 0, sizeof data);
+            ++seen;
+            if (!follow) {
+                table.Add(std::move(row));
+            } else if (ctx.format() == Format::Json) {
+                WriteJsonLine(ctx.out, columns, row);
+            } else {
+                Table one;
+                one.columns = columns;
+                one.Add(std::move(row));
+                if (ctx.format() == Format::Csv) {
+                    std::ostringstream text;
+                    WriteTable(text, one, Format::Csv);
+                    std::string s = text.str();
+                    if (headerDone) s = s.substr(s.find('\n') + 1);
+                    ctx.out << s;
+                } else {
+                    ctx.out << one.rows[0][0].text << "  kind " << one.rows[0][1].text << "  "
+                            << one.rows[0][2].text << "\n";
+                }
+                headerDone = true;
+            }
+            ctx.out.flush();
+            if (limit && seen >= limit) break;
+        }
+        if (!follow || (limit && seen >= limit)) break;
+        SleepInterruptibly(interval);
+        if (g_interrupted) break;
+    }
+    if (!follow) {
+        WriteTable(ctx.out, table, ctx.format());
+        if (table.rows.empty() && ctx.format() == Format::Table)
+            ctx.Note("No events since the last poll.");
+    }
+    return g_interrupted ? kExitInterrupted : kExitOk;
+}
+
+int Lock(Context& ctx) {
+    const long long value = ctx.args.Int("--value", 0, -2147483648LL, 2147483647LL);
+    Check(TL_DisableDevice(ctx.session().handle(), static_cast<int>(value)),
+          "locking the terminal");
+    if (!ctx.quiet())
+        ctx.out << "Terminal locked: keypad and sensor are off until 'termlink unlock'.\n";
+    return kExitOk;
+}
+
+int Unlock(Context& ctx) {
+    Check(TL_EnableDevice(ctx.session().handle()), "unlocking the terminal");
+    if (!ctx.quiet()) ctx.out << "Terminal unlocked: keypad and sensor are on again.\n";
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddSessionCommands(std::vector<Command>& commands) {
+    commands.push_back(
+        {"info", "", "show what the terminal is and how it is set up", "", {}, true, Info});
+    commands.push_back(
+        {"events",
+         "[--follow] [--interval MS] [--count N]",
+         "poll the terminal's real-time events (punches, door, alarms)",
+         "Without --follow, polls once and lists the events since the last poll.\n"
+         "With --follow, keeps polling until Ctrl-C (or --count events); with --json\n"
+         "each event is one JSON object on a line of its own.",
+         {{"--follow", Arity::None, "", "keep polling until interrupted", "-f"},
+          {"--interval", Arity::Value, "MS", "time between polls (default 1000)"},
+          {"--count", Arity::Value, "N", "stop after N events"}},
+         true,
+         Events});
+    commands.push_back({"lock",
+                        "[--value N]",
+                        "lock the terminal's keypad and sensor (e.g. during a transfer)",
+                        "The lock lasts until 'termlink unlock' or until the terminal ends it.",
+                        {{"--value", Arity::Value, "N", "value sent with the lock (default 0)"}},
+                        true,
+                        Lock});
+    commands.push_back(
+        {"unlock", "", "end a lock: keypad and sensor on again", "", {}, true, Unlock});
+}
+
+}  // namespace tlcli
