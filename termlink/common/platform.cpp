@@ -18,25 +18,38 @@ std::uint32_t tick_ms() {
     return static_cast<std::uint32_t>(ms);
 }
 
-void sleep_ms(std::uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleep_ms(std::uint32_t ms) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 #if defined(_WIN32)
-Module load_module(const std::string& name) { return LoadLibraryA(name.c_str()); }
+Module load_module(const std::string& name) {
+    return LoadLibraryA(name.c_str());
+}
 void* find_symbol(Module m, const char* s) {
     return m ? reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(m), s)) : nullptr;
 }
 void free_module(Module m) {
     if (m) FreeLibrary(static_cast<HMODULE>(m));
 }
-std::string module_file_name(const std::string& dllName) { return dllName; }
+std::string module_file_name(const std::string& dllName) {
+    return dllName;
+}
+Module loaded_module(const std::string& dllName) {
+    return GetModuleHandleA(dllName.c_str());
+}
 std::string join_path(const std::string& folder, const std::string& file) {
     if (folder.empty()) return file;
     char last = folder.back();
     return (last == '\\' || last == '/') ? folder + file : folder + "\\" + file;
 }
 #else
-Module load_module(const std::string& name) { return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL); }
-void* find_symbol(Module m, const char* s) { return m ? dlsym(m, s) : nullptr; }
+Module load_module(const std::string& name) {
+    return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
+}
+void* find_symbol(Module m, const char* s) {
+    return m ? dlsym(m, s) : nullptr;
+}
 void free_module(Module m) {
     if (m) dlclose(m);
 }
@@ -48,6 +61,13 @@ std::string module_file_name(const std::string& dllName) {
         if (ext == ".dll") base.resize(base.size() - 4);
     }
     return "lib" + base + ".so";
+}
+Module loaded_module(const std::string& dllName) {
+    Module m = dlopen(module_file_name(dllName).c_str(), RTLD_LAZY | RTLD_NOLOAD);
+    // RTLD_NOLOAD still counts a reference; drop it again. The module stays
+    // loaded by whoever loaded it first, so the handle remains valid.
+    if (m) dlclose(m);
+    return m;
 }
 std::string join_path(const std::string& folder, const std::string& file) {
     if (folder.empty()) return file;

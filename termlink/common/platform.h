@@ -19,6 +19,11 @@ Module load_module(const std::string& name);
 void* find_symbol(Module module, const char* symbol);
 void free_module(Module module);
 
+// The handle of a module this process has already loaded, by the name hosts
+// know it by ("portmux.dll"); null when it is not loaded. Nothing is loaded
+// and no reference is kept.
+Module loaded_module(const std::string& dllName);
+
 // Maps a module name as hosts know it ("archlib.dll") to this platform's file
 // name ("libarchlib.so" on Linux, unchanged on Windows).
 std::string module_file_name(const std::string& dllName);
