@@ -51,6 +51,8 @@ const char* kExitCodes =
 std::vector<Command> AllCommands() {
     std::vector<Command> commands;
     AddSessionCommands(commands);
+    AddConfigCommands(commands);
+    AddAccessCommands(commands);
     return commands;
 }
 

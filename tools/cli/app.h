@@ -124,5 +124,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
 
 // The command families register themselves here.
 void AddSessionCommands(std::vector<Command>& commands);
+void AddConfigCommands(std::vector<Command>& commands);
+void AddAccessCommands(std::vector<Command>& commands);
 
 }  // namespace tlcli

@@ -107,6 +107,12 @@ int Lock(Context& ctx) {
 }
 
 int Unlock(Context& ctx) {
+    if (ctx.args.Has("--seconds")) {
+        const long long seconds = ctx.args.Int("--seconds", 0, 1, 65535);
+        Check(TL_Unlock(ctx.session().handle(), static_cast<int>(seconds)), "opening the door");
+        if (!ctx.quiet()) ctx.out << "Door opened for " << seconds << " s.\n";
+        return kExitOk;
+    }
     Check(TL_EnableDevice(ctx.session().handle()), "unlocking the terminal");
     if (!ctx.quiet()) ctx.out << "Terminal unlocked: keypad and sensor are on again.\n";
     return kExitOk;
@@ -136,8 +142,14 @@ void AddSessionCommands(std::vector<Command>& commands) {
                         {{"--value", Arity::Value, "N", "value sent with the lock (default 0)"}},
                         true,
                         Lock});
-    commands.push_back(
-        {"unlock", "", "end a lock: keypad and sensor on again", "", {}, true, Unlock});
+    commands.push_back({"unlock",
+                        "[--seconds N]",
+                        "end a lock (keypad and sensor on again), or open the door with --seconds",
+                        "Without options, ends 'termlink lock'. With --seconds N, opens the door\n"
+                        "lock for N seconds instead.",
+                        {{"--seconds", Arity::Value, "N", "open the door lock for N seconds"}},
+                        true,
+                        Unlock});
 }
 
 }  // namespace tlcli
