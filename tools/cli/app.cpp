@@ -25,6 +25,7 @@ std::vector<FlagSpec> GlobalFlags() {
         {"--device", Arity::Value, "N", "the terminal's number on the serial line (default 1)"},
         {"--usb", Arity::Value, "N", "terminal on USB port N"},
         {"--key", Arity::Value, "N", "communication key set on the terminal (default 0)"},
+        {"--timeout", Arity::Value, "MS", "how long to wait for the terminal's answers"},
         {"--sim", Arity::Optional, "PROFILE",
          "start an embedded simulated terminal with sample data and use it"},
         {"--json", Arity::None, "", "write JSON"},
@@ -154,6 +155,7 @@ GlobalOptions ReadGlobals(const Args& args) {
     c.baud = static_cast<int>(args.Int("--baud", 115200, 1, 4000000));
     c.device = static_cast<int>(args.Int("--device", 1, 0, 255));
     c.key = static_cast<int>(args.Int("--key", 0, 0, 2147483647));
+    c.timeoutMs = static_cast<int>(args.Int("--timeout", 0, 1, 600000));
     if (args.Has("--json") && args.Has("--csv")) throw UsageError("give --json or --csv, not both");
     if (args.Has("--json")) g.format = Format::Json;
     if (args.Has("--csv")) g.format = Format::Csv;

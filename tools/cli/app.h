@@ -25,6 +25,7 @@ struct ConnectionOptions {
     int device = 1;          // --device: the terminal's number on the serial line
     int usbPort = 0;         // --usb
     int key = 0;             // --key: communication key
+    int timeoutMs = 0;       // --timeout: transport timeout, 0 = the transport's default
     std::string simProfile;  // --sim [PROFILE]
 };
 
@@ -126,5 +127,6 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
 void AddSessionCommands(std::vector<Command>& commands);
 void AddConfigCommands(std::vector<Command>& commands);
 void AddAccessCommands(std::vector<Command>& commands);
+void AddRecordCommands(std::vector<Command>& commands);
 
 }  // namespace tlcli

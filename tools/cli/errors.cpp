@@ -4,9 +4,42 @@
 
 namespace tlcli {
 
+// The transport's error codes, as docs/wire-protocol.md lists them.
 TransportError DescribeTransportError(int code) {
-    if (code == 0) return {kExitFailed, ""};
-    return {kExitFailed, "transport error " + std::to_string(code)};
+    switch (code) {
+        case 0:
+            return {kExitFailed, ""};
+        case 1:
+            return {kExitUsage, "the transport refused an argument (port, baud rate or address)"};
+        case 2:
+            return {kExitFailed, "the connection is no longer open"};
+        case 3:
+        case 4:
+            return {kExitConnect, "the transport plug-in is missing or unusable"};
+        case 5:
+            return {kExitConnect,
+                    "address not resolved, connection refused, or device could not be opened"};
+        case 6:
+            return {kExitTimeout, "timeout: the terminal did not answer"};
+        case 7:
+            return {kExitWrongKey, "the terminal refused the communication key (see --key)"};
+        case 8:
+            return {kExitFailed, "the terminal closed the connection"};
+        case 9:
+            return {kExitFailed, "the terminal's answer made no sense"};
+        case 10:
+            return {kExitFailed, "the answer was too large for the buffer"};
+        case 11:
+            return {kExitFailed, "out of memory"};
+        case 12:
+            return {kExitFailed, "the operating system refused to send or receive"};
+        case 13:
+            return {kExitFailed, "the terminal restarted and no longer knows this session"};
+        case 14:
+            return {kExitFailed, "the terminal would not take that much data"};
+        default:
+            return {kExitFailed, "transport error " + std::to_string(code)};
+    }
 }
 
 void FailResult(int result, std::string_view what) {

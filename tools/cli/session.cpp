@@ -9,14 +9,16 @@ namespace tlcli {
 namespace {
 
 // The connect calls hand three integers to the transport unchanged; our
-// transport takes the communication key in the first of them.
+// transport takes the communication key in the first and its timeout in
+// milliseconds in the second (0: the transport's default).
 struct PassThrough {
     int i1 = 0, i2 = 0, i3 = 0;
 };
 
-PassThrough KeyArgs(int key) {
+PassThrough TransportArgs(const ConnectionOptions& c) {
     PassThrough p;
-    p.i1 = key;
+    p.i1 = c.key;
+    p.i2 = c.timeoutMs;
     return p;
 }
 
@@ -35,7 +37,7 @@ Session::Session(const ConnectionOptions& options) {
     } else {
         description_ = DescribeConnection(conn);
     }
-    const PassThrough p = KeyArgs(conn.key);
+    const PassThrough p = TransportArgs(conn);
     switch (conn.kind) {
         case Kind::Net:
             handle_ = TL_Connect_NET(conn.host.c_str(), conn.port, p.i1, p.i2, p.i3);
