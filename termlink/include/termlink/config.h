@@ -33,6 +33,50 @@ TL_API int TL_STDCALL TL_SetSysOption(TL_HANDLE session, const char *key, const 
 /* Makes the terminal apply the options written. */
 TL_API int TL_STDCALL TL_RefreshOptions(TL_HANDLE session);
 
+/* ---- Identity, clock and network ---------------------------------------- */
+/* 1 success; -2 refused or no answer; -1 null session. Text outputs receive
+ * the value and a NUL (at most 99 bytes). Where a default is named, a
+ * terminal without the option gives the default and 1. */
+
+/* The terminal's version text as it sends it; `version` holds >= 50 bytes. */
+TL_API int TL_STDCALL TL_GetFirmwareVersion(TL_HANDLE session, char *version);
+TL_API int TL_STDCALL TL_GetSerialNumber(TL_HANDLE session, char *text);  /* default "0" */
+TL_API int TL_STDCALL TL_GetProductName(TL_HANDLE session, char *text);   /* "Clockara I" */
+TL_API int TL_STDCALL TL_GetVendor(TL_HANDLE session, char *text);        /* "Qavelin Inc." */
+TL_API int TL_STDCALL TL_GetSensorSN(TL_HANDLE session, char *text);      /* default "" */
+TL_API int TL_STDCALL TL_ReadCustData(TL_HANDLE session, char *text);     /* default "" */
+TL_API int TL_STDCALL TL_WriteCustData(TL_HANDLE session, const char *text);
+TL_API int TL_STDCALL TL_GetWiegandFmt(TL_HANDLE session, char *text);    /* default "" */
+TL_API int TL_STDCALL TL_SetWiegandFmt(TL_HANDLE session, const char *text);
+TL_API int TL_STDCALL TL_GetIPAddress(TL_HANDLE session, char *text);     /* no default */
+TL_API int TL_STDCALL TL_SetIPAddress(TL_HANDLE session, const char *address);
+TL_API int TL_STDCALL TL_GetDevicePort(TL_HANDLE session, unsigned short *port);
+/* Writes the low 16 bits of port. */
+TL_API int TL_STDCALL TL_SetDevicePort(TL_HANDLE session, int port);
+TL_API int TL_STDCALL TL_GetDeviceNumber(TL_HANDLE session, unsigned short *number);
+/* Writes the low 16 bits of number. */
+TL_API int TL_STDCALL TL_SetDeviceNumber(TL_HANDLE session, int number);
+TL_API int TL_STDCALL TL_GetLanguage(TL_HANDLE session, int *language);
+TL_API int TL_STDCALL TL_SetLanguage(TL_HANDLE session, int language);
+TL_API int TL_STDCALL TL_SetDeviceCommPwd(TL_HANDLE session, int password);
+/* 1 card-only terminal; 2 card reader present; 0 none. */
+TL_API int TL_STDCALL TL_GetCardFun(TL_HANDLE session, int *function);
+TL_API int TL_STDCALL TL_GetTime(TL_HANDLE session, int *year, int *month, int *day, int *hour,
+                                 int *minute, int *second);
+TL_API int TL_STDCALL TL_SetTime(TL_HANDLE session, int year, int month, int day, int hour,
+                                 int minute, int second);
+/* One status counter, statusIndex 1-22; 4 for indexes outside 1-25 (checked
+ * before the session) and for 23-25, which name no counter. */
+TL_API int TL_STDCALL TL_GetDeviceStatus(TL_HANDLE session, int statusIndex, int *value);
+/* The terminal's user-number width (5 when it does not say); remembered in
+ * the session for the text-ID readers. */
+TL_API int TL_STDCALL TL_GetPINWidth(TL_HANDLE session, int *width);
+TL_API int TL_STDCALL TL_IsTFTMachine(TL_HANDLE session, int *flag);
+/* The fingerprint algorithm version learned at connect. */
+TL_API int TL_STDCALL TL_GetKeyOptions(TL_HANDLE session, int *value);
+/* This library's version text; no session. */
+TL_API int TL_STDCALL TL_GetSDKVersion(char *text);
+
 #ifdef __cplusplus
 }
 #endif

@@ -1,0 +1,74 @@
+#include "users/batch_queue.h"
+
+#include <cstring>
+
+#include "users/user_record.h"
+
+namespace tl {
+
+namespace {
+
+std::size_t Used(std::int32_t length) {
+    return length > 0 ? static_cast<std::size_t>(length) : 0;
+}
+
+bool Room(const std::uint8_t* list, std::int32_t length, std::size_t capacity, std::size_t n) {
+    return list && fits(capacity, Used(length), n);
+}
+
+}  // namespace
+
+bool UserCmdFits(const DeviceSession& s, std::size_t dataSize) {
+    return Room(s.batchUserCmds, s.batchUserCmdsLen, kBatchUserCmdsCapacity, 1 + dataSize);
+}
+
+bool TmpCmdFits(const DeviceSession& s, std::size_t entrySize) {
+    return Room(s.batchTmpCmds, s.batchTmpCmdsLen, kBatchTmpCmdsCapacity, entrySize);
+}
+
+bool NewUserFits(const DeviceSession& s) {
+    // Records start at byte 4 of the list.
+    return Room(s.batchNewUsers, s.batchNewUsersLen + 4, kBatchNewUsersCapacity, kUserSize);
+}
+
+bool AppendUserCmd(DeviceSession& s, std::uint8_t op, Bytes data) {
+    if (!UserCmdFits(s, data.size())) return false;
+    std::uint8_t* p = s.batchUserCmds + Used(s.batchUserCmdsLen);
+    p[0] = op;
+    std::memcpy(p + 1, data.data(), data.size());
+    s.batchUserCmdsLen += static_cast<std::int32_t>(1 + data.size());
+    return true;
+}
+
+bool AppendTmpCmd(DeviceSession& s, std::uint8_t op, std::uint16_t pin, std::uint8_t finger,
+                  std::uint32_t offset) {
+    if (!TmpCmdFits(s, kTmpCmdNumberSize)) return false;
+    std::uint8_t* p = s.batchTmpCmds + Used(s.batchTmpCmdsLen);
+    p[0] = op;
+    store_u16(p + 1, pin);
+    p[3] = finger;
+    store_u32(p + 4, offset);
+    s.batchTmpCmdsLen += static_cast<std::int32_t>(kTmpCmdNumberSize);
+    return true;
+}
+
+bool AppendTmpCmdById(DeviceSession& s, std::uint8_t op, const std::uint8_t id[24],
+                      std::uint8_t finger, std::uint32_t offset) {
+    if (!TmpCmdFits(s, kTmpCmdIdSize)) return false;
+    std::uint8_t* p = s.batchTmpCmds + Used(s.batchTmpCmdsLen);
+    p[0] = op;
+    std::memcpy(p + 1, id, 24);
+    p[25] = finger;
+    store_u32(p + 26, offset);
+    s.batchTmpCmdsLen += static_cast<std::int32_t>(kTmpCmdIdSize);
+    return true;
+}
+
+bool AppendNewUser(DeviceSession& s, Bytes record) {
+    if (record.size() != kUserSize || !NewUserFits(s)) return false;
+    std::memcpy(s.batchNewUsers + 4 + Used(s.batchNewUsersLen), record.data(), kUserSize);
+    s.batchNewUsersLen += static_cast<std::int32_t>(kUserSize);
+    return true;
+}
+
+}  // namespace tl

@@ -1,0 +1,177 @@
+// The model's state and the pieces its command handlers share.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <mutex>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "le.h"
+#include "termsim/model.h"
+
+namespace termsim {
+
+// Command codes the simulated terminal answers.
+enum Cmd : int {
+    CMD_READ_TABLE = 7,
+    CMD_SET_USER = 8,
+    CMD_READ_USERS = 9,
+    CMD_GET_OPTION = 11,
+    CMD_SET_OPTION = 12,
+    CMD_READ_ATTLOG = 13,
+    CMD_DEL_USER = 18,
+    CMD_CLEAR_ADMINS = 20,
+    CMD_GET_USER_GROUP = 21,
+    CMD_SET_USER_GROUP = 22,
+    CMD_GET_USER_TZ = 23,
+    CMD_SET_USER_TZ = 24,
+    CMD_GET_GROUP_TZ = 25,
+    CMD_SET_GROUP_TZ = 26,
+    CMD_GET_TZ = 27,
+    CMD_SET_TZ = 28,
+    CMD_GET_UNLOCK_COMB = 29,
+    CMD_SET_UNLOCK_COMB = 30,
+    CMD_UNLOCK = 31,
+    CMD_READ_OPLOG = 34,
+    CMD_READ_ATTRULE = 35,
+    CMD_READ_DEPT = 36,
+    CMD_READ_SHIFT = 37,
+    CMD_GET_DEVICE_STATUS = 50,
+    CMD_GET_PIN_WIDTH = 69,
+    CMD_GET_DOOR_STATE = 75,
+    CMD_SET_USER_EX = 79,
+    CMD_GET_USER_EX = 80,
+    CMD_DEL_USER_EX = 81,
+    CMD_READ_RTLOG = 90,
+    CMD_GET_HOLIDAY_TZ = 91,
+    CMD_SET_HOLIDAY_TZ = 92,
+    CMD_PREPARE_TABLE = 120,
+    CMD_FREE_TABLE = 121,
+    CMD_DEL_USER_ID = 133,
+    CMD_GET_TIME = 201,
+    CMD_SET_TIME = 202,
+    CMD_GET_HOLIDAYS = 300,
+    CMD_SET_HOLIDAYS = 301,
+    CMD_REG_EVENT = 500,
+    CMD_ENABLE_DEVICE = 1002,
+    CMD_DISABLE_DEVICE = 1003,
+    CMD_REFRESH_OPTIONS = 1014,
+    CMD_GET_VERSION = 1100,
+};
+
+// Table ids of the bulk reads and of the query read.
+enum TableId : int { kTableLog = 1, kTableTemplates = 2, kTableOpLog = 4, kTableUsers = 5 };
+
+// Event kinds the terminal raises by itself (mask bit = 1 << kind).
+constexpr std::uint16_t kEventAttendance = 1;
+constexpr std::uint16_t kEventDoor = 3;
+constexpr int kMaxRtReply = 1024;  // the host's poll buffer
+
+struct Call {
+    Op op = Op::Command;
+    int command = 0;
+    le::Bytes request;
+    le::Bytes data;  // pushed data: staged (PMX_SENDDATA) or inline (PMX_SENDCMDDATA)
+};
+
+struct Model::State {
+    mutable std::mutex mu;
+    Config config;  // profile, version, key, clock, width, faults (options live below)
+    std::string normVersion;
+    std::map<std::string, std::string> options;
+    std::vector<User> users;  // in table order
+    std::vector<Punch> punches;
+    std::vector<OpRecord> oplog;
+
+    // Real-time events: pending ones wait for a poll; the batch last served
+    // stays outstanding until the host's next sequence number shows it
+    // arrived, and is served again when the host repeats the number.
+    std::deque<RtEvent> pending;
+    std::vector<RtEvent> outstanding;
+    std::uint32_t outstandingSeq = 0;
+    bool hasOutstanding = false;
+    std::uint32_t eventMask = 0xFFFF;
+
+    bool enabled = true;
+    std::uint32_t disableArg = 0;
+    std::int64_t clockOffset = 0;  // added to the wall clock's DeviceTime
+
+    std::map<int, TimeZone> timeZones;
+    std::map<int, Group> groups;
+    std::array<Holiday, 24> holidays{};
+    std::array<std::array<std::uint8_t, 5>, 11> combos{};
+    std::uint8_t door = 0;
+    std::uint32_t lastUnlockDelay = 0;
+
+    std::vector<Department> departments;
+    std::vector<Shift> shifts;
+    AttRule rule;
+
+    std::vector<std::uint8_t> staged;  // PMX_SENDDATA data for the next command
+
+    // Derived from the profile and the options as they are now.
+    bool IsLegacy() const;  // firmware older than "Ver 5.04"
+    bool IsTft() const;
+    bool HasTableCommands() const;  // "Ver 6.01" or later
+    bool HasOs() const;             // "~OS" usable: hidden values arrive plain
+    int ExtendFmt() const;
+    int ExtendOpLog() const;
+    int UserRecordSize() const;
+    int LogRecordSize() const;
+    int OpRecordSize() const;
+    int RtRecordSize() const;
+    int PinWidth() const;
+    std::uint32_t Now() const;
+    void SetNow(std::uint32_t value);
+    void SetVersion(const std::string& version);
+
+    User* FindUser(std::uint16_t pin);
+    User* FindUserById(const std::string& id);
+    std::uint16_t FreePin() const;
+    void QueueEvent(RtEvent event);
+    void QueuePunchEvent(const Punch& punch);
+};
+
+using CommandFn = Response (*)(Model::State&, const Call&);
+using CommandTable = std::map<int, CommandFn>;
+
+void RegisterDeviceCommands(CommandTable& table);
+void RegisterTableCommands(CommandTable& table);
+void RegisterUserCommands(CommandTable& table);
+void RegisterAccessCommands(CommandTable& table);
+
+// Table bytes in the profile's record form (no length prefix).
+std::vector<std::uint8_t> EncodeUsers(const Model::State& s);
+std::vector<std::uint8_t> EncodeLog(const Model::State& s);
+std::vector<std::uint8_t> EncodeOpLog(const Model::State& s);
+std::vector<std::uint8_t> EncodeRule(const AttRule& rule);
+std::vector<std::uint8_t> EncodeDepartments(const std::vector<Department>& d);
+std::vector<std::uint8_t> EncodeShifts(const std::vector<Shift>& s);
+
+// Version text helpers: the terminal answers "Ver X.YY Mmm dd yyyy"; version
+// gates compare the form "Ver X.YY yyyymmdd" byte by byte.
+std::string NormalizeVersion(const std::string& version);
+int CompareVersion(const std::string& normalized, const char* literal);
+
+// Decimal text to integer the way terminals read option values: leading
+// blanks, optional sign, leading digits; 0 when none.
+long ParseDecimal(const std::string& text);
+
+// Hidden option values written by a host that saw no "~OS": hexadecimal
+// digits of a seed byte and the chained XOR of the plain text. Gives the
+// plain text, or nothing when the value is not in that form.
+std::optional<std::string> Unscramble(const std::string& value);
+std::string Scramble(const std::string& plain, std::uint8_t seed);
+
+Response Ok(std::vector<std::uint8_t> data = {});
+Response Error();
+
+// Profile defaults.
+std::string DefaultVersion(Profile profile);
+std::map<std::string, std::string> DefaultOptions(Profile profile);
+int DefaultPinWidth(Profile profile);
+
+}  // namespace termsim
