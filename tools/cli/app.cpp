@@ -54,6 +54,8 @@ std::vector<Command> AllCommands() {
     AddSessionCommands(commands);
     AddConfigCommands(commands);
     AddAccessCommands(commands);
+    AddRecordCommands(commands);
+    AddReportCommands(commands);
     return commands;
 }
 
@@ -245,13 +247,9 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
             cmdIndex = i;
             break;
         }
-        std::vector<std::string> rest;
-        for (std::size_t i = 0; i < argv.size(); ++i)
-            if (i != cmdIndex) rest.push_back(argv[i]);
-
         if (cmdIndex == argv.size()) {
             const Args a =
-                ParseArgs(rest, globals, [&](const std::string& w) { return !isCommand(w); });
+                ParseArgs(argv, globals, [&](const std::string& w) { return !isCommand(w); });
             if (a.Has("--version")) {
                 out << kVersion << "\n";
                 return kExitOk;
@@ -281,8 +279,14 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
         if (!cmd) throw UsageError("unknown command '" + name + "'");
         std::vector<FlagSpec> specs = globals;
         specs.insert(specs.end(), cmd->flags.begin(), cmd->flags.end());
-        const Args args =
-            ParseArgs(rest, specs, [&](const std::string& w) { return !isCommand(w); });
+        // Before the command a flag's optional value is any word that is not
+        // a command; after it, words are the command's own arguments.
+        const std::vector<std::string> before(argv.begin(), argv.begin() + cmdIndex);
+        const std::vector<std::string> after(argv.begin() + cmdIndex + 1, argv.end());
+        Args args = ParseArgs(before, specs, [&](const std::string& w) { return !isCommand(w); });
+        if (!args.positional.empty())
+            throw UsageError("unexpected '" + args.positional[0] + "' before the command");
+        args.Merge(ParseArgs(after, specs));
         if (args.Has("--help")) {
             CommandHelp(out, *cmd);
             return kExitOk;

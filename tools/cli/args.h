@@ -39,6 +39,11 @@ class Args {
     long long Int(const std::string& name, long long fallback, long long min, long long max) const;
 
     void Set(const std::string& name, std::string value) { values_[name] = std::move(value); }
+    // Takes the other's flags (they win) and appends its positionals.
+    void Merge(const Args& other) {
+        for (const auto& [k, v] : other.values_) values_[k] = v;
+        positional.insert(positional.end(), other.positional.begin(), other.positional.end());
+    }
 
   private:
     std::map<std::string, std::string> values_;

@@ -14,10 +14,45 @@ namespace {
 
 using Arity = FlagSpec::Arity;
 
+// One identity text; null when the terminal does not answer it.
+Cell IdentityText(int (*get)(TL_HANDLE, char*), TL_HANDLE h) {
+    char text[128] = {};
+    if (get(h, text) != 1) return Null();
+    return Text(std::string(text, strnlen(text, sizeof text - 1)));
+}
+
 int Info(Context& ctx) {
+    if (!ctx.args.positional.empty()) throw UsageError("info takes no arguments");
     Session& s = ctx.session();
+    TL_HANDLE h = s.handle();
     Fields f;
     f.Add("connection", Text(s.description()));
+    char version[64] = {};
+    Check(TL_GetFirmwareVersion(h, version), "reading the firmware version");
+    f.Add("firmware", Text(std::string(version, strnlen(version, 50))));
+    f.Add("product", IdentityText(TL_GetProductName, h));
+    f.Add("vendor", IdentityText(TL_GetVendor, h));
+    f.Add("serial_number", IdentityText(TL_GetSerialNumber, h));
+    int flag = 0;
+    f.Add("text_user_ids", TL_IsTFTMachine(h, &flag) == 1 ? Bool(flag != 0) : Null());
+    int width = 0;
+    f.Add("user_number_width", TL_GetPINWidth(h, &width) == 1 ? Num(width) : Null());
+    int fp = 0;
+    f.Add("fingerprint_algorithm", TL_GetKeyOptions(h, &fp) == 1 ? Num(fp) : Null());
+    DateTime t;
+    f.Add("clock", TL_GetTime(h, &t.year, &t.month, &t.day, &t.hour, &t.minute, &t.second) == 1
+                       ? Text(FormatDateTime(t))
+                       : Null());
+    // Counters by status index.
+    static const std::pair<const char*, int> kCounters[] = {
+        {"users", 2},         {"administrators", 1},       {"passwords", 4},
+        {"fingerprints", 3},  {"attendance_records", 6},   {"operation_records", 5},
+        {"user_capacity", 8}, {"fingerprint_capacity", 7}, {"attendance_capacity", 9},
+    };
+    for (const auto& [name, index] : kCounters) {
+        int value = 0;
+        f.Add(name, TL_GetDeviceStatus(h, index, &value) == 1 ? Num(value) : Null());
+    }
     WriteFields(ctx.out, f, ctx.format());
     return kExitOk;
 }

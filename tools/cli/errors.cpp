@@ -10,7 +10,7 @@ TransportError DescribeTransportError(int code) {
         case 0:
             return {kExitFailed, ""};
         case 1:
-            return {kExitUsage, "the transport refused an argument (port, baud rate or address)"};
+            return {kExitUsage, "the transport refused the call's arguments"};
         case 2:
             return {kExitFailed, "the connection is no longer open"};
         case 3:
