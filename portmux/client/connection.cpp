@@ -34,6 +34,7 @@ Connection::Connection(const PmxPluginTable* plugin, void* link, int defaultTime
 Connection::~Connection() {
     if (session_ != 0) {
         int ignored = 0;
+        sendDeadline_ = DeadlineIn(100);
         Send(FrameType::Bye, seq_, 0, 0, {}, &ignored);  // best effort, nobody waits
     }
     plugin_->close(link_);
@@ -41,6 +42,8 @@ Connection::~Connection() {
 
 Connection* Connection::Open(const PmxPluginTable* plugin, const ConnectParams& params,
                              int* error) {
+    // Opening the link and the handshake share one connect timeout.
+    const auto deadline = DeadlineIn(params.timeoutMs);
     int err = PMXE_OPEN;
     void* link = plugin->open(&params.open, &err);
     if (!link) {
@@ -53,7 +56,11 @@ Connection* Connection::Open(const PmxPluginTable* plugin, const ConnectParams& 
         *error = PMXE_NO_MEMORY;
         return nullptr;
     }
-    if (!c->Handshake(params, error)) {
+    ConnectParams rest = params;
+    rest.timeoutMs = std::max(1, MsUntil(deadline));
+    const bool late = Clock::now() >= deadline;
+    if (late) *error = PMXE_TIMEOUT;
+    if (late || !c->Handshake(rest, error)) {
         c->session_ = 0;  // nothing to say goodbye to
         delete c;
         return nullptr;
@@ -93,8 +100,10 @@ bool Connection::Send(FrameType type, std::uint32_t seq, std::uint32_t code, std
     h.arg = arg;
     std::uint8_t head[kHeaderSize];
     EncodeHeader(h, payload, head);
+    // A send never blocks past the deadline of the transfer it belongs to.
     int r = plugin_->send(link_, head, kHeaderSize, payload.data(),
-                          static_cast<std::uint32_t>(payload.size()), defaultTimeout_);
+                          static_cast<std::uint32_t>(payload.size()),
+                          std::max(1, MsUntil(sendDeadline_)));
     if (r < 0) {
         *error = -r;
         return false;
@@ -132,6 +141,7 @@ bool Connection::Transfer(std::size_t n, std::size_t window,
     auto lastProgress = Clock::now();
     auto rto = rto_;
     while (count < n) {
+        sendDeadline_ = lastProgress + timeout;
         while (next < n && next < base + window) {
             if (!send(next, error)) return false;
             sentAt[next++] = Clock::now();
@@ -170,6 +180,7 @@ bool Connection::Transfer(std::size_t n, std::size_t window,
             return false;
         }
         if (!reliable_) {
+            sendDeadline_ = lastProgress + timeout;
             bool backedOff = false;
             for (std::size_t i = base; i < next; ++i) {
                 if (done[i] || now - sentAt[i] < rto) continue;

@@ -78,6 +78,7 @@ class Connection {
     std::vector<std::uint8_t> scratch_;
     double srttMs_ = -1;
     Clock::duration rto_ = std::chrono::milliseconds(200);
+    Clock::time_point sendDeadline_ = Clock::now();
 };
 
 }  // namespace pmx

@@ -231,8 +231,10 @@ PMX_API int PMX_CALL PMX_SENDCMD(PMX_HANDLE handle, int* command, void* buffer, 
                                  int requestLength, int timeoutMs) {
     Connection* c = Lookup(handle);
     if (!c) return Fail(PMXE_BAD_HANDLE), -1;
-    if (!command || bufferSize < 0 || requestLength < 0 || requestLength > bufferSize ||
-        (!buffer && bufferSize > 0)) {
+    // The request may be longer than the reply buffer: many writes send a
+    // record and want no answer bytes back (buffer size 0).
+    if (!command || bufferSize < 0 || requestLength < 0 ||
+        (!buffer && (bufferSize > 0 || requestLength > 0))) {
         if (command) *command = 0;
         return Fail(PMXE_BAD_ARGUMENT), -1;
     }

@@ -7,6 +7,7 @@
 #include "access/access_commands.h"
 #include "access/zone_exchange.h"
 #include "common/bytes.h"
+#include "config/options.h"
 #include "session/transport.h"
 
 namespace tl {
@@ -274,6 +275,13 @@ int Unlock(DeviceSession& s, int delay) {
     std::uint8_t request[4];
     store_u32(request, static_cast<std::uint32_t>(delay));
     return OkOrRefused(SendCommand(s.transport, CMD_UNLOCK, request, 0, 4, s.cmdTimeout));
+}
+
+int GetACFun(DeviceSession& s, int* value) {
+    std::int32_t v = 0;
+    if (GetOptionInt(s, "~LockFunOn", &v) != 1) return -2;
+    Put(value, v);
+    return 1;
 }
 
 }  // namespace tl

@@ -41,6 +41,8 @@ int SetUnlockGroups(DeviceSession& s, const char* text);
 
 int GetDoorState(DeviceSession& s, int* state);
 int Unlock(DeviceSession& s, int delay);
+// The lock-function option "~LockFunOn" as a decimal value.
+int GetACFun(DeviceSession& s, int* value);
 
 // Size of the caller's buffers for the texts above.
 constexpr int kTZTextSize = 57;

@@ -91,4 +91,8 @@ TL_API int TL_STDCALL TL_Unlock(TL_HANDLE session, int delay) {
     return WithSession(session, [&](DeviceSession& s) { return Unlock(s, delay); });
 }
 
+TL_API int TL_STDCALL TL_GetACFun(TL_HANDLE session, int* value) {
+    return WithSession(session, [&](DeviceSession& s) { return GetACFun(s, value); });
+}
+
 }  // extern "C"

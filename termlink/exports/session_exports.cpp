@@ -23,9 +23,8 @@ TL_API TL_HANDLE TL_STDCALL TL_Connect_USB(int port, int i1, int i2, int i3) {
 
 TL_API TL_HANDLE TL_STDCALL TL_Connect_COM(const char* portName, int portNumber, int baud, int i1,
                                            int i2, int i3, const char* initText) {
-    return Guarded<TL_HANDLE>(nullptr, [&] {
-        return ConnectCom(portName, portNumber, baud, i1, i2, i3, initText);
-    });
+    return Guarded<TL_HANDLE>(
+        nullptr, [&] { return ConnectCom(portName, portNumber, baud, i1, i2, i3, initText); });
 }
 
 TL_API int TL_STDCALL TL_Close(TL_HANDLE session) {
@@ -34,7 +33,9 @@ TL_API int TL_STDCALL TL_Close(TL_HANDLE session) {
     return 1;
 }
 
-TL_API int TL_CDECL TL_LastError(void) { return PMX_LASTERROR(); }
+TL_API int TL_CDECL TL_LastError(void) {
+    return PMX_LASTERROR();
+}
 
 TL_API int TL_STDCALL TL_RegEvent(TL_HANDLE session, int eventMask) {
     return WithSession(session, [&](DeviceSession& s) { return RegEvent(s, eventMask); });

@@ -11,13 +11,13 @@
 #define TERMLINK_H
 
 /* One header per family of functions; this one includes them all. */
-#include "termlink/base.h"
-#include "termlink/session.h"
-#include "termlink/records.h"
-#include "termlink/users.h"
-#include "termlink/templates.h"
-#include "termlink/config.h"
 #include "termlink/access.h"
+#include "termlink/base.h"
+#include "termlink/config.h"
+#include "termlink/records.h"
 #include "termlink/report.h"
+#include "termlink/session.h"
+#include "termlink/templates.h"
+#include "termlink/users.h"
 
 #endif /* TERMLINK_H */

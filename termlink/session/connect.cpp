@@ -19,12 +19,14 @@ DeviceSession* NewSession() {
     return s;
 }
 
-bool UsableValue(const std::optional<std::string>& v) { return v && !v->empty() && *v != "NONE"; }
+bool UsableValue(const std::optional<std::string>& v) {
+    return v && !v->empty() && *v != "NONE";
+}
 
 // Asks the terminal what it is. Fails only when the version is not answered.
 bool Probe(DeviceSession& s, Kind kind) {
-    CommandResult r = SendCommand(s.transport, CMD_GET_VERSION, s.firmwareVersion, 50, 0,
-                                  s.cmdTimeout);
+    CommandResult r =
+        SendCommand(s.transport, CMD_GET_VERSION, s.firmwareVersion, 50, 0, s.cmdTimeout);
     if (!r.ok()) return false;
     // A reply shorter than the field without its own NUL still ends where the
     // terminal's bytes end; bytes 50 and 51 are never written by the transport.
@@ -105,8 +107,8 @@ DeviceSession* ConnectCom(const char* portName, int portNumber, int baud, int i1
     s->blockSize = 4096;
     if (initText && initText[0]) {
         s->serialInitEx = 1;
-        put_field_text(reinterpret_cast<std::uint8_t*>(s->serialInitText),
-                       sizeof s->serialInitText, initText);
+        put_field_text(reinterpret_cast<std::uint8_t*>(s->serialInitText), sizeof s->serialInitText,
+                       initText);
     }
     if (baud == 0) {
         delete s;

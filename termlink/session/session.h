@@ -39,8 +39,8 @@ struct DeviceSession {
     std::int32_t ruleDataLen = 0;
     std::int32_t deptDataLen = 0;
     std::int32_t shiftDataLen = 0;
-    std::int32_t cmdTimeout = 0;   // ms, single commands
-    std::int32_t dataTimeout = 0;  // ms, bulk reads
+    std::int32_t cmdTimeout = 0;    // ms, single commands
+    std::int32_t dataTimeout = 0;   // ms, bulk reads
     std::uint32_t lastLogTime = 0;  // DeviceTime base of delta-coded log records
     std::int32_t pinWidth = 0;
     char firmwareVersion[52] = {};  // normalised; byte 51 always stays NUL
@@ -73,9 +73,15 @@ struct DeviceSession {
     std::int32_t rtDataLen = 0;  // whole records actually received
     std::int32_t extendOpLog = 0;
     std::int32_t fpVersion = 0;
+    // The user ID that lastIdNumber was handed out for: an ID not found in the
+    // cache resolves to lastIdNumber only when it is this ID (possibly added
+    // in an open batch), never to another user's number.
+    char lastIdText[25] = {};
 };
 
-inline DeviceSession* as_session(void* handle) { return static_cast<DeviceSession*>(handle); }
+inline DeviceSession* as_session(void* handle) {
+    return static_cast<DeviceSession*>(handle);
+}
 
 // Firmware generations compared by the normalised version text. The result is
 // the sign of the first differing unsigned byte (0 when equal); "older than X"

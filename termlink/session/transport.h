@@ -20,6 +20,8 @@ CommandResult SendCommand(PMX_HANDLE transport, int code, void* buffer, int buff
                           int requestLength, int timeoutMs);
 
 // The common shape "send a command, 1 on REPLY_OK else -2".
-inline int OkOrRefused(const CommandResult& r) { return r.ok() ? 1 : -2; }
+inline int OkOrRefused(const CommandResult& r) {
+    return r.ok() ? 1 : -2;
+}
 
 }  // namespace tl

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "records/bulk_read.h"
 #include "users/batch_queue.h"
 
 namespace tl {
@@ -43,8 +44,13 @@ RecordTable BatchNewUsers(const DeviceSession& s) {
     return t;
 }
 
+void LoadUserCacheIfAbsent(DeviceSession& s) {
+    if (!s.userBuffer || s.userCapacity == 0) ReadUserInfo(s);
+}
+
 std::uint8_t* FindUserByPin2(DeviceSession& s, std::uint32_t pin2) {
     if (IsLegacyFirmware(s)) return nullptr;
+    LoadUserCacheIfAbsent(s);
     const RecordTable t = CachedUsers(s, kUserSize);
     for (std::size_t i = 0; i < t.count; ++i)
         if (load_u32(t.at(i) + 24) == pin2) return t.at(i);
@@ -53,6 +59,7 @@ std::uint8_t* FindUserByPin2(DeviceSession& s, std::uint32_t pin2) {
 
 std::uint8_t* FindUserByCard(DeviceSession& s, const std::uint8_t card[5]) {
     if (IsLegacyFirmware(s) || !card) return nullptr;
+    LoadUserCacheIfAbsent(s);
     const RecordTable t = CachedUsers(s, kUserSize);
     const std::uint32_t number = load_u32(card);
     for (std::size_t i = 0; i < t.count; ++i)
@@ -65,6 +72,7 @@ std::uint8_t* FindSsrUserById(DeviceSession& s, const char* id) {
     // One byte beyond the field tells a 24-character text from a longer one.
     const std::size_t n = bounded_strlen(id, kSsrIdSize + 1);
     if (n > kSsrIdSize) return nullptr;
+    LoadUserCacheIfAbsent(s);
     const RecordTable t = CachedUsers(s, kSsrUserSize);
     for (std::size_t i = 0; i < t.count; ++i) {
         const std::uint8_t* field = t.at(i) + 48;

@@ -40,6 +40,11 @@ std::size_t CacheRoomAfter(const DeviceSession& s, std::size_t recordSize);
 // `batchNewUsers`, `batchNewUsersLen` bytes of them.
 RecordTable BatchNewUsers(const DeviceSession& s);
 
+// Downloads the user table when there is no user buffer (or its capacity is
+// 0); callers go on with whatever the cache then holds. The lookups below do
+// this first.
+void LoadUserCacheIfAbsent(DeviceSession& s);
+
 // Walks `UserRecord`s of the cache; legacy firmware finds nothing.
 std::uint8_t* FindUserByPin2(DeviceSession& s, std::uint32_t pin2);
 // Card value: the 4-byte number at offset 16 and the fifth byte at 20.

@@ -40,10 +40,9 @@ std::string Shell(const std::string& cmd) {
 }
 
 const std::set<std::string> kCallerCleanup = {
-    "TL_GetUserInfoEx",    "TL_SetUserInfoEx", "TL_DeleteUserInfoEx",
-    "TL_BeginBatchUpdate", "TL_BatchUpdate",   "TL_CancelBatchUpdate",
-    "TL_SendBackgroundCMD", "TL_LastError",    "FRILEX_MERGE_TEMPLATE",
-    "FRILEX_SPLIT_TEMPLATE"};
+    "TL_GetUserInfoEx",      "TL_SetUserInfoEx",     "TL_DeleteUserInfoEx",  "TL_BeginBatchUpdate",
+    "TL_BatchUpdate",        "TL_CancelBatchUpdate", "TL_SendBackgroundCMD", "TL_LastError",
+    "FRILEX_MERGE_TEMPLATE", "FRILEX_SPLIT_TEMPLATE"};
 
 TEST(ExportTable, EntriesAreConsistent) {
     auto table = ReadTable();

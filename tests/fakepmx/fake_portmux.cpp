@@ -67,15 +67,24 @@ PMX_HANDLE Open(Call c) {
 
 FAKE_API const char* OpName(Op op) {
     switch (op) {
-        case Op::Init: return "INIT";
-        case Op::InitEx: return "INITEX";
-        case Op::Close: return "CLOSE";
-        case Op::SendCmd: return "SENDCMD";
-        case Op::SendData: return "SENDDATA";
-        case Op::SendCmdData: return "SENDCMDDATA";
-        case Op::ReadData: return "READDATA";
-        case Op::ReadData1: return "READDATA1";
-        case Op::QueryData: return "QUERYDATA";
+        case Op::Init:
+            return "INIT";
+        case Op::InitEx:
+            return "INITEX";
+        case Op::Close:
+            return "CLOSE";
+        case Op::SendCmd:
+            return "SENDCMD";
+        case Op::SendData:
+            return "SENDDATA";
+        case Op::SendCmdData:
+            return "SENDCMDDATA";
+        case Op::ReadData:
+            return "READDATA";
+        case Op::ReadData1:
+            return "READDATA1";
+        case Op::QueryData:
+            return "QUERYDATA";
     }
     return "?";
 }
@@ -89,18 +98,30 @@ FAKE_API void Reset() {
     s.lastError = 0;
     s.open = 0;
 }
-FAKE_API void Push(Reply r) { S().script.push_back(std::move(r)); }
-FAKE_API void PushOpen(Reply r) { S().openScript.push_back(std::move(r)); }
-FAKE_API void SetResponder(std::function<Reply(const Call&)> r) { S().responder = std::move(r); }
-FAKE_API void SetLastError(int code) { S().lastError = code; }
-FAKE_API const std::vector<Call>& Calls() { return S().calls; }
+FAKE_API void Push(Reply r) {
+    S().script.push_back(std::move(r));
+}
+FAKE_API void PushOpen(Reply r) {
+    S().openScript.push_back(std::move(r));
+}
+FAKE_API void SetResponder(std::function<Reply(const Call&)> r) {
+    S().responder = std::move(r);
+}
+FAKE_API void SetLastError(int code) {
+    S().lastError = code;
+}
+FAKE_API const std::vector<Call>& Calls() {
+    return S().calls;
+}
 FAKE_API std::vector<Call> CallsOf(Op op) {
     std::vector<Call> out;
     for (const auto& c : S().calls)
         if (c.op == op) out.push_back(c);
     return out;
 }
-FAKE_API int OpenHandles() { return S().open; }
+FAKE_API int OpenHandles() {
+    return S().open;
+}
 
 FAKE_API Reply Ok(std::vector<std::uint8_t> data) {
     Reply r;
@@ -244,8 +265,8 @@ FAKE_API int PMX_READDATA(PMX_HANDLE, int* command, void* buffer, int capacity, 
                       timeoutMs);
 }
 
-FAKE_API int PMX_READDATA1(PMX_HANDLE, int* command, void* buffer, int capacity,
-                           int requestLength, int packetSize, int timeoutMs) {
+FAKE_API int PMX_READDATA1(PMX_HANDLE, int* command, void* buffer, int capacity, int requestLength,
+                           int packetSize, int timeoutMs) {
     return ReadCommon(Op::ReadData1, command, buffer, capacity, requestLength, packetSize,
                       timeoutMs);
 }
@@ -263,6 +284,8 @@ FAKE_API int PMX_QUERYDATA(PMX_HANDLE, int tableKind, int packetSize, void* buff
     return CopyOut(r, buffer, c.bufferSize);
 }
 
-FAKE_API int PMX_LASTERROR(void) { return S().lastError; }
+FAKE_API int PMX_LASTERROR(void) {
+    return S().lastError;
+}
 
 }  // extern "C"

@@ -13,7 +13,17 @@
 
 namespace fakepmx {
 
-enum class Op { Init, InitEx, Close, SendCmd, SendData, SendCmdData, ReadData, ReadData1, QueryData };
+enum class Op {
+    Init,
+    InitEx,
+    Close,
+    SendCmd,
+    SendData,
+    SendCmdData,
+    ReadData,
+    ReadData1,
+    QueryData
+};
 const char* OpName(Op op);
 
 struct Call {
@@ -36,11 +46,11 @@ struct Call {
 };
 
 struct Reply {
-    int replyCode = 2000;               // written back into the command word
-    std::vector<std::uint8_t> data;     // copied into the caller's buffer (up to its size)
-    int result = -1;                    // return value; -1 = number of bytes copied
-    int inOutAfter = 0;                 // QueryData: value left in the in/out integer
-    bool nullHandle = false;            // Init/InitEx: fail the open
+    int replyCode = 2000;            // written back into the command word
+    std::vector<std::uint8_t> data;  // copied into the caller's buffer (up to its size)
+    int result = -1;                 // return value; -1 = number of bytes copied
+    int inOutAfter = 0;              // QueryData: value left in the in/out integer
+    bool nullHandle = false;         // Init/InitEx: fail the open
 };
 
 // Clears the call log and the script; opens succeed with a dummy handle.

@@ -424,4 +424,19 @@ TEST_F(Access, DoorStateAndUnlock) {
     TL_Close(s);
 }
 
+TEST_F(Access, LockFunctionOption) {
+    auto* s = Open();
+    int value = -1;
+    fakepmx::Push(fakepmx::OkText("~LockFunOn=3"));
+    ASSERT_EQ(TL_GetACFun(s, &value), 1);
+    EXPECT_EQ(value, 3);
+    auto c = OnlyCall();
+    EXPECT_EQ(c.command, 11);
+    EXPECT_EQ(c.request, Text("~LockFunOn"));
+    fakepmx::Push(fakepmx::Error());
+    EXPECT_EQ(TL_GetACFun(s, &value), -2);
+    EXPECT_EQ(value, 3);
+    TL_Close(s);
+}
+
 }  // namespace

@@ -33,8 +33,8 @@ TEST(DeviceTime, RoundTripsEveryCenturyDate) {
     std::mt19937 rng(7);
     for (int i = 0; i < 20000; ++i) {
         CalendarTime t{static_cast<int>(2000 + rng() % 100), static_cast<int>(1 + rng() % 12),
-                       static_cast<int>(1 + rng() % 31),   static_cast<int>(rng() % 24),
-                       static_cast<int>(rng() % 60),       static_cast<int>(rng() % 60)};
+                       static_cast<int>(1 + rng() % 31),     static_cast<int>(rng() % 24),
+                       static_cast<int>(rng() % 60),         static_cast<int>(rng() % 60)};
         ASSERT_EQ(DecodeDeviceTime(EncodeDeviceTime(t)), t);
     }
 }

@@ -10,7 +10,7 @@ using fakepmx::Op;
 namespace {
 
 class RealTime : public FakeTransportTest {
-protected:
+  protected:
     tl::DeviceSession* Open(const char* version, const char* platform = "ZEM") {
         fakepmx::Terminal t;
         t.version = version;

@@ -11,7 +11,11 @@ namespace {
 fakepmx::Terminal Classic() {
     fakepmx::Terminal t;
     t.version = "Ver 6.60 Apr 15 2011";
-    t.options = {{"~OS", "1"}, {"~ExtendFmt", "0"}, {"ExtendOPLog", "1"}, {"~Platform", "ZEM500"}, {"~QVFPVersion", "NONE"}};
+    t.options = {{"~OS", "1"},
+                 {"~ExtendFmt", "0"},
+                 {"ExtendOPLog", "1"},
+                 {"~Platform", "ZEM500"},
+                 {"~QVFPVersion", "NONE"}};
     return t;
 }
 
@@ -195,8 +199,8 @@ TEST_F(Connect, OptionValuesFromTheProbe) {
         const char* os;
         bool serial;
         int expected;
-    } cases[] = {{"NONE", false, 0}, {"NONE", true, 0}, {"", false, 0},
-                 {"", true, 1},      {"LINUX", false, 1}};
+    } cases[] = {
+        {"NONE", false, 0}, {"NONE", true, 0}, {"", false, 0}, {"", true, 1}, {"LINUX", false, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.os) + (c.serial ? " serial" : " net"));
         fakepmx::Reset();

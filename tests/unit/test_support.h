@@ -32,7 +32,7 @@ inline Bytes Text(const std::string& s, bool nul = true) {
 
 // Resets the fake transport before each test.
 class FakeTransportTest : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override { fakepmx::Reset(); }
     void TearDown() override { fakepmx::Reset(); }
 
@@ -55,7 +55,7 @@ protected:
         return std::vector<fakepmx::Call>(all.begin() + static_cast<long>(callsSeen_), all.end());
     }
 
-private:
+  private:
     std::size_t callsSeen_ = 0;
 };
 

@@ -59,6 +59,8 @@ TL_API int TL_STDCALL TL_SetUnlockGroups(TL_HANDLE session, const char *text);
 TL_API int TL_STDCALL TL_GetDoorState(TL_HANDLE session, int *state);
 /* Opens the lock for `delay` (the terminal's unit). */
 TL_API int TL_STDCALL TL_Unlock(TL_HANDLE session, int delay);
+/* The lock-function option ("~LockFunOn") as a decimal value. */
+TL_API int TL_STDCALL TL_GetACFun(TL_HANDLE session, int *value);
 
 #ifdef __cplusplus
 }

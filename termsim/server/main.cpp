@@ -1,0 +1,185 @@
+// termsim: a simulated terminal served over UDP and TCP on one port and over
+// pseudo-terminals for the serial and USB plug-ins.
+//
+//   termsim [--port N] [--bind ADDR] [--ptys N] [--station N] [--key N]
+//           [--profile NAME] [--state FILE] [--users N] [--punches N] [--seed N]
+//           [--drop P] [--dup P] [--reorder P] [--delay MS] [--cut BYTES]
+//           [--no-tcp] [--no-udp]
+//
+// While running, lines on standard input change the network faults:
+// "drop P", "dup P", "reorder P", "delay MS", "cut BYTES", "clear", and
+// "quit" stops it (as do SIGINT and SIGTERM).
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <mutex>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "termsim/model.h"
+#include "termsim/server.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stop = 0;
+void OnSignal(int) {
+    g_stop = 1;
+}
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: termsim [--port N] [--bind ADDR] [--ptys N] [--station N] [--key N]\n"
+                 "               [--profile legacy|classic|extended|tft|fp10] [--state FILE]\n"
+                 "               [--users N] [--punches N] [--seed N]\n"
+                 "               [--drop P] [--dup P] [--reorder P] [--delay MS] [--cut BYTES]\n"
+                 "               [--no-tcp] [--no-udp]\n");
+}
+
+// Applies one fault setting ("drop 0.05"); false when the line is not one.
+bool ApplyFault(pmx::FaultConfig& f, const std::string& name, const std::string& value) {
+    char* end = nullptr;
+    if (name == "drop" || name == "dup" || name == "reorder") {
+        double p = std::strtod(value.c_str(), &end);
+        if (value.empty() || *end || p < 0 || p > 1) return false;
+        (name == "drop" ? f.drop : name == "dup" ? f.duplicate : f.reorder) = p;
+        return true;
+    }
+    long long v = std::strtoll(value.c_str(), &end, 10);
+    if (value.empty() || *end) return false;
+    if (name == "delay" && v >= 0 && v <= 60000) {
+        f.delayMs = static_cast<int>(v);
+        return true;
+    }
+    if (name == "cut") {
+        f.cutAfterBytes = v;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    termsim::ServeOptions serve;
+    serve.port = 4370;
+    serve.ptys = 1;
+    termsim::Config config;
+    termsim::GenerateSpec spec;
+    bool generate = false;
+    std::string stateFile;
+
+    for (int i = 1; i < argc; ++i) {
+        std::string a = argv[i];
+        auto next = [&]() -> std::string {
+            if (i + 1 >= argc) {
+                Usage();
+                std::exit(2);
+            }
+            return argv[++i];
+        };
+        if (a == "--port")
+            serve.port = std::atoi(next().c_str());
+        else if (a == "--bind")
+            serve.bindAddress = next();
+        else if (a == "--ptys")
+            serve.ptys = std::atoi(next().c_str());
+        else if (a == "--station")
+            serve.station = static_cast<std::uint32_t>(std::atol(next().c_str()));
+        else if (a == "--key")
+            config.commKey = static_cast<std::uint32_t>(std::strtoul(next().c_str(), nullptr, 10));
+        else if (a == "--profile") {
+            auto p = termsim::ParseProfile(next());
+            if (!p) {
+                Usage();
+                return 2;
+            }
+            config.profile = *p;
+        } else if (a == "--state")
+            stateFile = next();
+        else if (a == "--users")
+            spec.users = std::atoi(next().c_str()), generate = true;
+        else if (a == "--punches")
+            spec.punches = std::atoi(next().c_str()), generate = true;
+        else if (a == "--seed")
+            spec.seed = std::strtoull(next().c_str(), nullptr, 10), generate = true;
+        else if (a == "--no-tcp")
+            serve.tcp = false;
+        else if (a == "--no-udp")
+            serve.udp = false;
+        else if (a == "--drop" || a == "--dup" || a == "--reorder" || a == "--delay" ||
+                 a == "--cut") {
+            if (!ApplyFault(serve.faults, a.substr(2), next())) {
+                Usage();
+                return 2;
+            }
+        } else {
+            Usage();
+            return 2;
+        }
+    }
+    if (serve.port < 0 || serve.port > 65535 || serve.ptys < 0) {
+        Usage();
+        return 2;
+    }
+
+    termsim::Model model(config);
+    if (!stateFile.empty()) {
+        std::string error;
+        if (!model.Load(stateFile, &error)) {
+            std::fprintf(stderr, "termsim: %s: %s\n", stateFile.c_str(), error.c_str());
+            return 1;
+        }
+    } else if (generate) {
+        model.Generate(spec);
+    }
+
+    termsim::TerminalServer server(model, serve);
+    std::string error;
+    if (!server.Start(&error)) {
+        std::fprintf(stderr, "termsim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("termsim: %s terminal \"%s\" on %s port %d (%s%s%s)\n",
+                termsim::ProfileName(model.GetProfile()), model.Version().c_str(),
+                serve.bindAddress.c_str(), server.Port(), serve.tcp ? "tcp" : "",
+                serve.tcp && serve.udp ? ", " : "", serve.udp ? "udp" : "");
+    for (const auto& path : server.PtyPaths()) std::printf("termsim: pty %s\n", path.c_str());
+    std::fflush(stdout);
+
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+    std::mutex faultMutex;
+    pmx::FaultConfig faults = serve.faults;
+    std::thread([&] {
+        std::string line;
+        while (std::getline(std::cin, line)) {
+            std::istringstream in(line);
+            std::string name, value;
+            in >> name >> value;
+            if (name.empty()) continue;
+            if (name == "quit") {
+                g_stop = 1;
+                return;
+            }
+            std::lock_guard<std::mutex> lock(faultMutex);
+            if (name == "clear") {
+                faults = pmx::FaultConfig{};
+            } else if (!ApplyFault(faults, name, value)) {
+                std::fprintf(stderr, "termsim: unknown command: %s\n", line.c_str());
+                continue;
+            }
+            server.SetFaults(faults);
+            std::printf("termsim: faults drop %.3f dup %.3f reorder %.3f delay %d cut %lld\n",
+                        faults.drop, faults.duplicate, faults.reorder, faults.delayMs,
+                        faults.cutAfterBytes);
+            std::fflush(stdout);
+        }
+    }).detach();
+
+    while (!g_stop) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    server.Stop();
+    return 0;
+}
