@@ -55,6 +55,7 @@ std::vector<Command> AllCommands() {
     AddConfigCommands(commands);
     AddAccessCommands(commands);
     AddRecordCommands(commands);
+    AddUserCommands(commands);
     AddReportCommands(commands);
     return commands;
 }

@@ -128,7 +128,9 @@ void AddSessionCommands(std::vector<Command>& commands);
 void AddConfigCommands(std::vector<Command>& commands);
 void AddAccessCommands(std::vector<Command>& commands);
 void AddRecordCommands(std::vector<Command>& commands);
+void AddUserCommands(std::vector<Command>& commands);
 void AddReportCommands(std::vector<Command>& commands);
 void AddRecordCommands(std::vector<Command>& commands);
+void AddUserCommands(std::vector<Command>& commands);
 
 }  // namespace tlcli

@@ -181,7 +181,8 @@ int Report(Context& ctx) {
     const TerminalTraits traits = ReadTraits(h);
     if (!traits.textIds)
         throw ToolError(kExitUnsupported,
-                        "attendance reports need a terminal with text user IDs and report tables");
+                        "attendance reports need a terminal with text user IDs and report tables "
+                        "(to try one: --sim tft)");
 
     const fs::path logFile = work / "attlog.dat", userFile = work / "users.dat",
                    ruleFile = work / "attrule.dat", deptFile = work / "departments.dat",
@@ -194,6 +195,16 @@ int Report(Context& ctx) {
     // Users last: the engine walks the session's user table from its start.
     if (!FetchTable(ctx, h, TL_ReadUserInfo, 2, userFile, "the users"))
         throw ToolError(kExitNotFound, "the terminal has no users to report on");
+
+    if (!user.empty()) {
+        // The engine would quietly report nobody for an unknown ID.
+        char name[32] = {}, password[16] = {};
+        int priv = 0, enabled = 0, card = 0, group = 0, tz[4] = {}, pin = 0;
+        const int q = SSR_TL_QueryUserInfo(h, user.c_str(), name, &priv, &enabled, password,
+                                           &card, &group, tz, &pin);
+        if (q == 0) throw ToolError(kExitNotFound, "no user " + user + " on the terminal");
+        Check(q, "looking up user " + user);
+    }
 
     std::error_code ec;
     fs::remove(page, ec);
