@@ -150,9 +150,24 @@ int main(int argc, char** argv) {
     std::cout << "    first records:\n";
     tlcli::WriteTable(std::cout, first, tlcli::Format::Table);
 
-    Step("Users: TL_ReadUserInfo");
+    Step("Users: TL_ReadUserInfo, then SSR_TL_GetUserInfo per user");
     Expect(TL_ReadUserInfo(h), "TL_ReadUserInfo");
-    std::cout << "    user table downloaded (" << users << " users)\n";
+    tlcli::Table people;
+    people.columns = {"user", "name", "department", "shift"};
+    int listed = 0;
+    for (;;) {
+        int pin = 0, priv = 0, enabled = 0, card = 0, group = 0, zones[4] = {};
+        char id[32] = {}, name[32] = {}, password[16] = {};
+        const int r =
+            SSR_TL_GetUserInfo(h, &pin, id, name, &priv, &enabled, password, &card, &group, zones);
+        if (r == 0) break;
+        Expect(r, "SSR_TL_GetUserInfo");
+        if (listed++ < 5)
+            people.Add(
+                {tlcli::Text(id), tlcli::Text(name), tlcli::Num(group), tlcli::Num(zones[0])});
+    }
+    std::cout << "    " << listed << " users; the first ones:\n";
+    tlcli::WriteTable(std::cout, people, tlcli::Format::Table);
 
     Step("Unlock the keypad: TL_EnableDevice");
     Expect(TL_EnableDevice(h), "TL_EnableDevice");

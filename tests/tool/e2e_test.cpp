@@ -220,6 +220,91 @@ class ServedTerminal {
     std::unique_ptr<termsim::TerminalServer> server_;
 };
 
+TEST(ToolOnSimulator, UsersListedInEveryForm) {
+    for (const char* profile : {"classic", "tft", "legacy"}) {
+        SCOPED_TRACE(profile);
+        const Result r = Tool({"--sim", profile, "--csv", "users"});
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+        const auto rows = Lines(r.out);
+        ASSERT_EQ(rows.size(), 21u);
+        EXPECT_EQ(rows[0], "user,pin,name,privilege,enabled,password,card,group,zones");
+        // Passwords are never shown unless asked for.
+        for (std::size_t i = 1; i < rows.size(); ++i) {
+            const std::string pw = CsvCells(rows[i])[5];
+            EXPECT_TRUE(pw == "true" || pw == "false") << rows[i];
+        }
+    }
+}
+
+// One terminal for several runs, so that a change can be read back.
+class SharedTerminal {
+  public:
+    explicit SharedTerminal(termsim::Profile profile) : model_(Config(profile)) {
+        model_.Generate(termsim::GenerateSpec{});
+        termsim::ServeOptions o;
+        o.udp = false;
+        server_ = termsim::Serve(model_, o);
+    }
+    std::string where() const { return "127.0.0.1:" + std::to_string(server_->Port()); }
+    termsim::Model& model() { return model_; }
+
+  private:
+    static termsim::Config Config(termsim::Profile p) {
+        termsim::Config c;
+        c.profile = p;
+        return c;
+    }
+    termsim::Model model_;
+    std::unique_ptr<termsim::TerminalServer> server_;
+};
+
+TEST(ToolUsers, SetChangesOnlyTheFieldsGivenAndDeleteRemoves) {
+    SharedTerminal t(termsim::Profile::Classic);
+    const std::string where = t.where();
+    Result r = Tool({"--tcp", where, "user", "set", "4242", "--name", "Ann, B.", "--card", "123456",
+                     "--privilege", "admin", "--zones", "2,3"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "Added user 4242.\n");
+    r = Tool({"--tcp", where, "user", "set", "4242", "--disabled"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(r.out, "Updated user 4242.\n");
+    r = Tool({"--tcp", where, "--csv", "user", "show", "4242"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_TRUE(Contains(r.out, "name,\"Ann, B.\"\r\n")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "card,123456\r\n"));
+    EXPECT_TRUE(Contains(r.out, "privilege,admin\r\n"));
+    EXPECT_TRUE(Contains(r.out, "enabled,false\r\n"));
+    EXPECT_TRUE(Contains(r.out, "zones,\"2,3\"\r\n"));
+    r = Tool({"--tcp", where, "user", "set", "4242", "--name", "way too long a name"});
+    EXPECT_EQ(r.code, kExitUsage);
+    r = Tool({"--tcp", where, "user", "delete", "4242"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    r = Tool({"--tcp", where, "user", "show", "4242"});
+    EXPECT_EQ(r.code, kExitNotFound);
+    EXPECT_TRUE(Contains(r.err, "no user 4242"));
+}
+
+TEST(ToolUsers, TextIdUsersAndTheirGroup) {
+    SharedTerminal t(termsim::Profile::Tft);
+    const std::string where = t.where();
+    Result r = Tool({"--tcp", where, "user", "set", "77", "--name", "Text User", "--group", "2"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    r = Tool({"--tcp", where, "--json", "user", "show", "77"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_TRUE(Contains(r.out, "\"user\": \"77\"")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\"name\": \"Text User\""));
+    r = Tool({"--tcp", where, "user", "group", "77"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_TRUE(Contains(r.out, "group: 2"));
+    r = Tool({"--tcp", where, "user", "group", "77", "set", "3"});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    r = Tool({"--tcp", where, "--json", "user", "show", "77"});
+    EXPECT_TRUE(Contains(r.out, "\"group\": 3")) << r.out;
+    EXPECT_TRUE(Contains(r.out, "\"name\": \"Text User\""));
+    r = Tool({"--tcp", where, "user", "delete", "nobody"});
+    EXPECT_EQ(r.code, kExitNotFound);
+}
+
 TEST(ToolConnection, WrongKeyRefusedPortAndSilentTerminalHaveTheirOwnExitCodes) {
     ServedTerminal terminal(1234);
     ASSERT_GT(terminal.port(), 0);

@@ -214,35 +214,10 @@ std::vector<int> ParseZones(const std::string& text, int max) {
     return zones;
 }
 
-int UserSet(Context& ctx, const std::string& id) {
-    TL_HANDLE h = ctx.session().handle();
-    const TerminalTraits traits = ReadTraits(h);
-    if (traits.textIds && (id.empty() || id.size() > 24))
-        throw UsageError("a user ID has 1 to 24 characters");
-    if (!traits.textIds) ParseNumber(id, 1, 2147483647, "user");
-    if (ctx.args.Has("--enabled") && ctx.args.Has("--disabled"))
-        throw UsageError("give --enabled or --disabled, not both");
-    const std::optional<UserView> existing = FindUser(ctx, h, traits, id);
-    UserView u = existing ? *existing : UserView{};
-    u.id = id;
-    if (auto v = ctx.args.Value("--name")) u.name = *v;
-    if (auto v = ctx.args.Value("--password")) u.password = *v;
-    if (auto v = ctx.args.Value("--privilege")) u.privilege = ParsePrivilege(*v);
-    if (auto v = ctx.args.Value("--card")) {
-        std::string error;
-        auto c = ParseInt(*v, 0, traits.textIds ? 4294967295LL : 1099511627775LL, &error);
-        if (!c) throw UsageError("--card: " + error);
-        u.card = static_cast<unsigned long long>(*c);
-    }
-    if (auto v = ctx.args.Value("--group")) u.group = ParseNumber(*v, 0, 99, "--group");
-    if (!existing && !ctx.args.Has("--group")) u.group = 1;
-    if (ctx.args.Has("--enabled")) u.enabled = true;
-    if (ctx.args.Has("--disabled")) u.enabled = false;
-    if (auto v = ctx.args.Value("--zones")) {
-        const std::vector<int> zones = ParseZones(*v, traits.textIds ? 4 : 3);
-        for (int i = 0; i < 4; ++i) u.zones[i] = i < static_cast<int>(zones.size()) ? zones[i] : 0;
-        u.ownZones = !zones.empty();
-    }
+// Sends a whole user record (fields the caller did not change come from the
+// terminal's copy).
+void WriteUser(TL_HANDLE h, const TerminalTraits& traits, const UserView& u, bool existing) {
+    const std::string& id = u.id;
     const std::size_t maxName = traits.textIds ? 24 : 8, maxPassword = traits.textIds ? 8 : 5;
     if (u.name.size() > maxName)
         throw UsageError("--name: at most " + std::to_string(maxName) + " bytes on this terminal");
@@ -275,6 +250,38 @@ int UserSet(Context& ctx, const std::string& id) {
         if (r == -10) throw ToolError(kExitFailed, what + ": the terminal has no free user number");
         Check(r, what);
     }
+}
+
+int UserSet(Context& ctx, const std::string& id) {
+    TL_HANDLE h = ctx.session().handle();
+    const TerminalTraits traits = ReadTraits(h);
+    if (traits.textIds && (id.empty() || id.size() > 24))
+        throw UsageError("a user ID has 1 to 24 characters");
+    if (!traits.textIds) ParseNumber(id, 1, 2147483647, "user");
+    if (ctx.args.Has("--enabled") && ctx.args.Has("--disabled"))
+        throw UsageError("give --enabled or --disabled, not both");
+    const std::optional<UserView> existing = FindUser(ctx, h, traits, id);
+    UserView u = existing ? *existing : UserView{};
+    u.id = id;
+    if (auto v = ctx.args.Value("--name")) u.name = *v;
+    if (auto v = ctx.args.Value("--password")) u.password = *v;
+    if (auto v = ctx.args.Value("--privilege")) u.privilege = ParsePrivilege(*v);
+    if (auto v = ctx.args.Value("--card")) {
+        std::string error;
+        auto c = ParseInt(*v, 0, traits.textIds ? 4294967295LL : 1099511627775LL, &error);
+        if (!c) throw UsageError("--card: " + error);
+        u.card = static_cast<unsigned long long>(*c);
+    }
+    if (auto v = ctx.args.Value("--group")) u.group = ParseNumber(*v, 0, 99, "--group");
+    if (!existing && !ctx.args.Has("--group")) u.group = 1;
+    if (ctx.args.Has("--enabled")) u.enabled = true;
+    if (ctx.args.Has("--disabled")) u.enabled = false;
+    if (auto v = ctx.args.Value("--zones")) {
+        const std::vector<int> zones = ParseZones(*v, traits.textIds ? 4 : 3);
+        for (int i = 0; i < 4; ++i) u.zones[i] = i < static_cast<int>(zones.size()) ? zones[i] : 0;
+        u.ownZones = !zones.empty();
+    }
+    WriteUser(h, traits, u, existing.has_value());
     if (!ctx.quiet()) ctx.out << (existing ? "Updated" : "Added") << " user " << id << ".\n";
     return kExitOk;
 }
@@ -336,8 +343,28 @@ int UserTz(Context& ctx, const std::string& id, const std::vector<std::string>& 
 }
 
 int UserGroup(Context& ctx, const std::string& id, const std::vector<std::string>& rest) {
-    const int number = UserNumber(id);
     TL_HANDLE h = ctx.session().handle();
+    const TerminalTraits traits = ReadTraits(h);
+    if (traits.textIds) {
+        // Text-ID terminals keep the group in the user record; the numeric
+        // group exchange would look the ID up as a number.
+        auto u = FindUser(ctx, h, traits, id);
+        if (!u) NoSuchUser(id);
+        if (rest.empty()) {
+            Fields f;
+            f.Add("user", Text(id));
+            f.Add("group", Num(u->group));
+            WriteFields(ctx.out, f, ctx.format());
+            return kExitOk;
+        }
+        if (rest[0] != "set" || rest.size() != 2)
+            throw UsageError("usage: user group ID [set GROUP]");
+        u->group = ParseNumber(rest[1], 0, 99, "group");
+        WriteUser(h, traits, *u, true);
+        if (!ctx.quiet()) ctx.out << "User " << id << " is now in group " << u->group << ".\n";
+        return kExitOk;
+    }
+    const int number = UserNumber(id);
     if (rest.empty()) {
         int group = 0;
         Check(TL_GetUserGroup(h, number, &group), "reading the group of user " + id);
