@@ -99,8 +99,11 @@ int Group(Context& ctx) {
         f.Add("group", Num(group));
         if (record) {
             int z1 = 0, z2 = 0, z3 = 0, flag = 0, value = 0;
-            Check(TL_GetGroupTZ(h, group, &z1, &z2, &z3, &flag, &value),
-                  "reading group " + std::to_string(group));
+            const int r = TL_GetGroupTZ(h, group, &z1, &z2, &z3, &flag, &value);
+            if (r == -100)
+                throw ToolError(kExitNotFound,
+                                "group " + std::to_string(group) + " is not set on the terminal");
+            Check(r, "reading group " + std::to_string(group));
             const int zones[3] = {z1, z2, z3};
             f.Add("zones", Text(ZoneList(zones, 3)));
             f.Add("flag", Num(flag));
@@ -172,8 +175,11 @@ int Holiday(Context& ctx) {
         NoMoreArgs(ctx, 2, usage);
         const int n = Number(Arg(ctx, 1, usage), 1, 24, "holiday");
         int sm = 0, sd = 0, em = 0, ed = 0, zone = 0;
-        Check(TL_GetHolidayTZ(ctx.session().handle(), n, &sm, &sd, &em, &ed, &zone),
-              "reading holiday " + std::to_string(n));
+        const int r = TL_GetHolidayTZ(ctx.session().handle(), n, &sm, &sd, &em, &ed, &zone);
+        if (r == -100)
+            throw ToolError(kExitNotFound,
+                            "holiday " + std::to_string(n) + " is not set on the terminal");
+        Check(r, "reading holiday " + std::to_string(n));
         Fields f;
         f.Add("holiday", Num(n));
         f.Add("dates", Text(FormatHoliday({sm, sd, em, ed})));
