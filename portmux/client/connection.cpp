@@ -22,14 +22,15 @@ bool ValidError(std::uint32_t code) {
 
 }  // namespace
 
-Connection::Connection(const PmxPluginTable* plugin, void* link, int defaultTimeout)
+Connection::Connection(const PmxPluginTable* plugin, void* link, int defaultTimeout,
+                       std::uint32_t lineRate)
     : plugin_(plugin),
       link_(link),
       reliable_((plugin->flags & PMX_PLUGIN_RELIABLE) != 0),
+      lineRate_(lineRate),
       defaultTimeout_(defaultTimeout),
       linkPayload_(static_cast<std::uint32_t>(
-          std::min<std::size_t>(kMaxPayload, plugin->maxFrame - kHeaderSize))),
-      rx_(std::min<std::size_t>(kMaxFrame, plugin->maxFrame)) {}
+          std::min<std::size_t>(kMaxPayload, plugin->maxFrame - kHeaderSize))) {}
 
 Connection::~Connection() {
     if (session_ != 0) {
@@ -50,7 +51,10 @@ Connection* Connection::Open(const PmxPluginTable* plugin, const ConnectParams& 
         *error = err ? err : PMXE_OPEN;
         return nullptr;
     }
-    auto* c = new (std::nothrow) Connection(plugin, link, params.timeoutMs);
+    const bool line = (plugin->flags & (PMX_PLUGIN_RELIABLE | PMX_PLUGIN_DATAGRAM)) == 0;
+    const int baud = params.open.baud > 0 ? params.open.baud : 115200;
+    auto* c = new (std::nothrow) Connection(plugin, link, params.timeoutMs,
+                                            line ? static_cast<std::uint32_t>(baud / 10) : 0);
     if (!c) {
         plugin->close(link);
         *error = PMXE_NO_MEMORY;
@@ -77,8 +81,8 @@ std::size_t Connection::Window(std::uint32_t chunk) const {
     // Reliable streams: keep a few MiB in flight. Lossy links: stay well
     // inside what a default socket or tty buffer holds, so a burst is not
     // itself the cause of loss.
-    std::size_t budget = reliable_ ? (4u << 20) : (160u << 10);
-    std::size_t limit = reliable_ ? 64 : 16;
+    std::size_t budget = reliable_ ? (4u << 20) : (256u << 10);
+    std::size_t limit = reliable_ ? 64 : lineRate_ ? 2 : 16;
     return std::clamp<std::size_t>(budget / chunk, 1, limit);
 }
 
@@ -113,14 +117,14 @@ bool Connection::Send(FrameType type, std::uint32_t seq, std::uint32_t code, std
 
 int Connection::Receive(Clock::time_point deadline, bool anySession, Frame& frame, int* error) {
     for (;;) {
-        int n = plugin_->receive(link_, rx_.data(), static_cast<std::uint32_t>(rx_.size()),
-                                 MsUntil(deadline));
+        const std::uint8_t* bytes = nullptr;
+        int n = plugin_->receive(link_, &bytes, MsUntil(deadline));
         if (n < 0) {
             *error = -n;
             return -1;
         }
         if (n == 0) return 0;
-        auto f = DecodeFrame({rx_.data(), static_cast<std::size_t>(n)});
+        auto f = DecodeFrame({bytes, static_cast<std::size_t>(n)});
         if (f && (anySession || f->header.session == session_)) {
             frame = *f;
             return 1;
@@ -132,14 +136,25 @@ int Connection::Receive(Clock::time_point deadline, bool anySession, Frame& fram
 bool Connection::Transfer(std::size_t n, std::size_t window,
                           const std::function<bool(std::size_t, int*)>& send,
                           const std::function<long(const Frame&)>& match, int timeoutMs,
-                          bool anySession, int* error) {
+                          bool anySession, std::uint32_t frameBytes, int* error) {
     if (timeoutMs <= 0) timeoutMs = defaultTimeout_;
     const auto timeout = milliseconds(timeoutMs);
     std::vector<char> done(n, 0), resent(n, 0);
     std::vector<Clock::time_point> sentAt(n);
     std::size_t next = 0, base = 0, count = 0;
     auto lastProgress = Clock::now();
-    auto rto = rto_;
+    // On a line, a request is not late before a window of frames (stuffing
+    // adds a little) could have crossed it at the line's speed.
+    Clock::duration floor = kMinRto;
+    if (lineRate_ > 0) {
+        double bytes = static_cast<double>(std::min(window, n)) * (frameBytes * 1.05 + 96);
+        floor = std::max<Clock::duration>(kMinRto,
+                                          std::chrono::duration_cast<Clock::duration>(
+                                              std::chrono::duration<double>(bytes / lineRate_)) +
+                                              milliseconds(50));
+    }
+    const Clock::duration ceiling = std::max<Clock::duration>(kMaxRto, 2 * floor);
+    auto rto = std::max(rto_, floor);
     while (count < n) {
         sendDeadline_ = lastProgress + timeout;
         while (next < n && next < base + window) {
@@ -171,7 +186,7 @@ bool Connection::Transfer(std::size_t n, std::size_t window,
                 ++count;
                 lastProgress = now;
                 if (!resent[i]) NoteRtt(now - sentAt[i]);
-                rto = rto_;
+                rto = std::max(rto_, floor);
                 while (base < n && done[base]) ++base;
             }
         }
@@ -188,7 +203,7 @@ bool Connection::Transfer(std::size_t n, std::size_t window,
                 sentAt[i] = Clock::now();
                 resent[i] = 1;
                 if (!backedOff) {
-                    rto = std::min<Clock::duration>(rto * 2, kMaxRto);
+                    rto = std::min<Clock::duration>(rto * 2, ceiling);
                     backedOff = true;
                 }
             }
@@ -219,7 +234,7 @@ bool Connection::Handshake(const ConnectParams& params, int* error) {
             offered = f.header.session;
             return 0;
         },
-        params.timeoutMs, true, error);
+        params.timeoutMs, true, 64, error);
     if (!ok) return false;
     session_ = offered;
     Proof proof = KeyProof(params.key, {nonce, sizeof nonce}, {challenge, sizeof challenge},
@@ -234,7 +249,7 @@ bool Connection::Handshake(const ConnectParams& params, int* error) {
                 return -1;
             return 0;
         },
-        params.timeoutMs, false, error);
+        params.timeoutMs, false, 64, error);
     if (!ok) return false;
     if (!accepted) {
         *error = PMXE_AUTH;
@@ -289,7 +304,7 @@ bool Connection::Exec(OpKind op, std::uint32_t code, std::span<const std::uint8_
                     return -1;
                 return static_cast<long>(f.header.arg / chunk);
             },
-            timeoutMs, false, error);
+            timeoutMs, false, chunk, error);
         if (!ok) return false;
     }
 
@@ -311,7 +326,7 @@ bool Connection::Exec(OpKind op, std::uint32_t code, std::span<const std::uint8_
             reply.head.assign(f.payload.begin(), f.payload.end());
             return 0;
         },
-        timeoutMs, false, error);
+        timeoutMs, false, std::max<std::uint32_t>(ClampChunk(packet), inlined ? total : 0), error);
 }
 
 bool Connection::Pull(std::uint32_t from, std::uint32_t to, std::uint32_t chunk, std::uint8_t* dest,
@@ -320,10 +335,31 @@ bool Connection::Pull(std::uint32_t from, std::uint32_t to, std::uint32_t chunk,
     chunk = ClampChunk(chunk);
     const std::uint32_t seq = seq_;
     const std::size_t n = (static_cast<std::size_t>(to - from) + chunk - 1) / chunk;
+    // On a reliable stream one Get asks for the whole range and the server
+    // streams it chunk by chunk; the stream's own flow control paces it. On
+    // lossy links every chunk is asked for (and asked again) on its own.
+    std::uint8_t end[4];
+    StoreU32(end, to);
+    const std::size_t window = reliable_ ? n : Window(chunk);
+    const std::size_t batch = reliable_ ? 1 : std::max<std::size_t>(1, window / 2);
+    std::vector<char> asked(n, 0);
     return Transfer(
-        n, Window(chunk),
+        n, window,
         [&](std::size_t i, int* e) {
             auto off = static_cast<std::uint32_t>(from + i * chunk);
+            if (reliable_) return i == 0 ? Send(FrameType::Get, seq, chunk, off, end, e) : true;
+            if (!asked[i] && batch > 1) {
+                // First request: one Get asks for a batch of chunks; chunks
+                // that go missing are asked for one by one afterwards.
+                if (i % batch != 0) return true;
+                std::size_t last = std::min(n, i + batch);
+                for (std::size_t k = i; k < last; ++k) asked[k] = 1;
+                std::uint8_t batchEnd[4];
+                StoreU32(batchEnd, static_cast<std::uint32_t>(
+                                       std::min<std::size_t>(to, from + last * chunk)));
+                return Send(FrameType::Get, seq, chunk, off, batchEnd, e);
+            }
+            asked[i] = 1;
             std::uint32_t len = std::min(chunk, to - off);
             return Send(FrameType::Get, seq, len, off, {}, e);
         },
@@ -336,7 +372,7 @@ bool Connection::Pull(std::uint32_t from, std::uint32_t to, std::uint32_t chunk,
             std::memcpy(dest + (off - from), f.payload.data(), want);
             return static_cast<long>((off - from) / chunk);
         },
-        timeoutMs, false, error);
+        timeoutMs, false, chunk, error);
 }
 
 }  // namespace pmx

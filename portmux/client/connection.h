@@ -50,7 +50,8 @@ class Connection {
     std::uint32_t ClampChunk(std::uint32_t packet) const;
 
   private:
-    Connection(const PmxPluginTable* plugin, void* link, int defaultTimeout);
+    Connection(const PmxPluginTable* plugin, void* link, int defaultTimeout,
+               std::uint32_t lineRate);
     bool Handshake(const ConnectParams& params, int* error);
     bool Send(FrameType type, std::uint32_t seq, std::uint32_t code, std::uint32_t arg,
               std::span<const std::uint8_t> payload, int* error);
@@ -63,18 +64,21 @@ class Connection {
     bool Transfer(std::size_t n, std::size_t window,
                   const std::function<bool(std::size_t, int*)>& send,
                   const std::function<long(const Frame&)>& match, int timeoutMs, bool anySession,
-                  int* error);
+                  std::uint32_t frameBytes, int* error);
     std::size_t Window(std::uint32_t chunk) const;
     void NoteRtt(Clock::duration sample);
 
     const PmxPluginTable* plugin_;
     void* link_;
     bool reliable_;
+    // Serial and USB lines: bytes per second at the line's speed (0 on
+    // networks). Retransmission never fires before a window of frames could
+    // have crossed the line.
+    std::uint32_t lineRate_;
     int defaultTimeout_;
     std::uint32_t linkPayload_;
     std::uint32_t session_ = 0;
     std::uint32_t seq_ = 0;
-    std::vector<std::uint8_t> rx_;
     std::vector<std::uint8_t> scratch_;
     double srttMs_ = -1;
     Clock::duration rto_ = std::chrono::milliseconds(200);

@@ -106,7 +106,6 @@ PMX_HANDLE Open(const char* plugin, const char* address, int port, int baud, int
         return nullptr;
     }
     const bool serial = std::strcmp(known->name, "serwire.dll") == 0;
-    const bool usb = std::strcmp(known->name, "usbwire.dll") == 0;
     if (port < 0 || baud < 0 || (serial && baud == 0)) {
         Fail(PMXE_BAD_ARGUMENT);
         return nullptr;
@@ -128,7 +127,6 @@ PMX_HANDLE Open(const char* plugin, const char* address, int port, int baud, int
     // The station addresses one terminal on a shared serial line; network
     // and USB links reach exactly one terminal, so they ask for any (0).
     p.station = serial ? static_cast<std::uint32_t>(port) : 0;
-    (void)usb;
     error = PMXE_OPEN;
     Connection* c = Connection::Open(table, p, &error);
     if (!c) {

@@ -42,9 +42,10 @@ struct PmxPluginTable {
     // Sends one frame given as two pieces (header, payload). 0 or -PMXE_.
     int (*send)(void* link, const std::uint8_t* head, std::uint32_t headLength,
                 const std::uint8_t* body, std::uint32_t bodyLength, int timeoutMs);
-    // Receives one frame's bytes: length > 0, 0 when nothing came within the
-    // timeout, or -PMXE_. Frames longer than `capacity` are discarded.
-    int (*receive)(void* link, std::uint8_t* buffer, std::uint32_t capacity, int timeoutMs);
+    // Receives one frame: its length (> 0) with *frame pointing at its bytes
+    // inside the link (valid until the next receive or close on that link),
+    // 0 when nothing came within the timeout, or -PMXE_.
+    int (*receive)(void* link, const std::uint8_t** frame, int timeoutMs);
     // Closes a link or a listener.
     void (*close)(void* handle);
     // Server side: starts listening. `info` receives the bound port as text or

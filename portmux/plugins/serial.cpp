@@ -171,17 +171,16 @@ int Send(void* h, const std::uint8_t* head, std::uint32_t headLength, const std:
     return WriteAll(link->fd, &iov, 1, DeadlineIn(timeoutMs), false);
 }
 
-int Receive(void* h, std::uint8_t* out, std::uint32_t capacity, int timeoutMs) {
+int Receive(void* h, const std::uint8_t** frame, int timeoutMs) {
     auto* link = dynamic_cast<SerialLink*>(static_cast<PluginObject*>(h));
     if (!link) return -PMXE_BAD_HANDLE;
     auto deadline = DeadlineIn(timeoutMs);
     for (;;) {
         while (link->pendingPos < link->pending.size()) {
             if (link->unstuffer.Push(link->pending[link->pendingPos++])) {
-                auto frame = link->unstuffer.Frame();
-                if (frame.size() > capacity) continue;
-                std::memcpy(out, frame.data(), frame.size());
-                return static_cast<int>(frame.size());
+                auto got = link->unstuffer.Frame();
+                *frame = got.data();
+                return static_cast<int>(got.size());
             }
         }
         link->pending.resize(16384);

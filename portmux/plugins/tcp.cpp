@@ -100,7 +100,7 @@ int Send(void* h, const std::uint8_t* head, std::uint32_t headLength, const std:
     return WriteAll(link->fd, iov, 2, DeadlineIn(timeoutMs), true);
 }
 
-int Receive(void* h, std::uint8_t* out, std::uint32_t capacity, int timeoutMs) {
+int Receive(void* h, const std::uint8_t** frame, int timeoutMs) {
     auto* link = static_cast<TcpLink*>(h);
     if (link->broken) return -PMXE_PROTOCOL;
     auto deadline = DeadlineIn(timeoutMs);
@@ -115,8 +115,7 @@ int Receive(void* h, std::uint8_t* out, std::uint32_t capacity, int timeoutMs) {
             }
             if (have >= *size) {
                 link->start += *size;
-                if (*size > capacity) continue;  // too large for the caller: skipped
-                std::memcpy(out, at, *size);
+                *frame = at;  // stays put until the next call compacts the buffer
                 return static_cast<int>(*size);
             }
         }

@@ -43,9 +43,10 @@ void GrowBuffers(int fd) {
 }
 
 struct UdpLink : PluginObject {
-    explicit UdpLink(int f) : fd(f) {}
+    explicit UdpLink(int f) : fd(f), buffer(kMaxDatagram + 1) {}
     ~UdpLink() override { ::close(fd); }
     int fd;
+    std::vector<std::uint8_t> buffer;  // the last datagram received
 };
 
 void* Open(const PmxOpenParams* p, int* error) {
@@ -127,6 +128,7 @@ struct PeerLink : PluginObject {
     socklen_t length;
     std::string key;
     std::deque<std::vector<std::uint8_t>> queue;  // guarded by hub->m
+    std::vector<std::uint8_t> current;            // the datagram last handed out
 };
 
 struct UdpListener : PluginObject {
@@ -208,14 +210,17 @@ int Send(void* h, const std::uint8_t* head, std::uint32_t headLength, const std:
                   headLength, body, bodyLength, timeoutMs);
 }
 
-int Receive(void* h, std::uint8_t* out, std::uint32_t capacity, int timeoutMs) {
+int Receive(void* h, const std::uint8_t** frame, int timeoutMs) {
     auto* obj = static_cast<PluginObject*>(h);
     auto deadline = DeadlineIn(timeoutMs);
     if (auto* link = dynamic_cast<UdpLink*>(obj)) {
         for (;;) {
-            ssize_t n = ::recv(link->fd, out, capacity, MSG_TRUNC);
-            if (n > 0 && static_cast<std::size_t>(n) <= capacity) return static_cast<int>(n);
-            if (n >= 0) continue;  // empty or too large for the caller: dropped
+            ssize_t n = ::recv(link->fd, link->buffer.data(), link->buffer.size(), MSG_TRUNC);
+            if (n > 0 && static_cast<std::size_t>(n) <= kMaxDatagram) {
+                *frame = link->buffer.data();
+                return static_cast<int>(n);
+            }
+            if (n >= 0) continue;  // empty or oversized: dropped
             if (errno == EINTR) continue;
             if (errno != EAGAIN && errno != EWOULDBLOCK) {
                 // ICMP errors (port unreachable) surface here; a datagram link
@@ -234,11 +239,10 @@ int Receive(void* h, std::uint8_t* out, std::uint32_t capacity, int timeoutMs) {
     for (;;) {
         if (!WaitUntilReady(peer->hub, lock, deadline, [&] { return !peer->queue.empty(); }))
             return 0;
-        std::vector<std::uint8_t> bytes = std::move(peer->queue.front());
+        peer->current = std::move(peer->queue.front());
         peer->queue.pop_front();
-        if (bytes.size() > capacity) continue;
-        std::memcpy(out, bytes.data(), bytes.size());
-        return static_cast<int>(bytes.size());
+        *frame = peer->current.data();
+        return static_cast<int>(peer->current.size());
     }
 }
 

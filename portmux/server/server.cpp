@@ -93,7 +93,8 @@ class LinkServer {
         if (p <= 0) return false;
         return std::uniform_real_distribution<double>(0, 1)(rng_) < p;
     }
-    bool RawSend(const std::vector<std::uint8_t>& frame);
+    bool RawSend(const FaultConfig& f, const std::uint8_t* head,
+                 std::span<const std::uint8_t> payload);
     bool Send(FrameType type, std::uint32_t session, std::uint32_t seq, std::uint32_t code,
               std::uint32_t arg, std::span<const std::uint8_t> payload);
     bool FlushHeld();
@@ -151,16 +152,16 @@ class LinkServer {
     std::map<std::uint32_t, std::uint32_t> chunks_;  // offset -> length received
 };
 
-bool LinkServer::RawSend(const std::vector<std::uint8_t>& frame) {
-    FaultConfig f = s_.CurrentFaults();
+bool LinkServer::RawSend(const FaultConfig& f, const std::uint8_t* head,
+                         std::span<const std::uint8_t> payload) {
     // A cut stream is closed; a cut datagram peer just falls silent, as a
     // terminal that lost power would.
     if (cut_) return datagram_;
     if (f.delayMs > 0) std::this_thread::sleep_for(milliseconds(f.delayMs));
-    int r = table_->send(link_, frame.data(), static_cast<std::uint32_t>(frame.size()), nullptr, 0,
-                         2000);
+    int r = table_->send(link_, head, kHeaderSize, payload.data(),
+                         static_cast<std::uint32_t>(payload.size()), 2000);
     if (r < 0) return false;
-    sentBytes_ += static_cast<long long>(frame.size());
+    sentBytes_ += static_cast<long long>(kHeaderSize + payload.size());
     if (f.cutAfterBytes >= 0 && sentBytes_ >= f.cutAfterBytes) cut_ = true;
     return true;
 }
@@ -169,7 +170,8 @@ bool LinkServer::FlushHeld() {
     if (!held_) return true;
     std::vector<std::uint8_t> frame = std::move(*held_);
     held_.reset();
-    return RawSend(frame);
+    return RawSend(s_.CurrentFaults(), frame.data(),
+                   std::span<const std::uint8_t>(frame).subspan(kHeaderSize));
 }
 
 bool LinkServer::Send(FrameType type, std::uint32_t session, std::uint32_t seq, std::uint32_t code,
@@ -180,36 +182,40 @@ bool LinkServer::Send(FrameType type, std::uint32_t session, std::uint32_t seq, 
     h.seq = seq;
     h.code = code;
     h.arg = arg;
-    std::vector<std::uint8_t> frame = EncodeFrame(h, payload);
+    std::uint8_t head[kHeaderSize];
+    EncodeHeader(h, payload, head);
     FaultConfig f = s_.CurrentFaults();
     if (lossy_) {
         if (Chance(f.drop)) return true;
         if (!held_ && Chance(f.reorder)) {
+            std::vector<std::uint8_t> frame(kHeaderSize + payload.size());
+            std::memcpy(frame.data(), head, kHeaderSize);
+            if (!payload.empty())
+                std::memcpy(frame.data() + kHeaderSize, payload.data(), payload.size());
             held_ = std::move(frame);
             return true;
         }
         bool dup = Chance(f.duplicate);
-        if (!RawSend(frame)) return false;
-        if (dup && !RawSend(frame)) return false;
+        if (!RawSend(f, head, payload)) return false;
+        if (dup && !RawSend(f, head, payload)) return false;
         return FlushHeld();
     }
-    return RawSend(frame);
+    return RawSend(f, head, payload);
 }
 
 void LinkServer::Run() {
-    std::vector<std::uint8_t> rx(std::min<std::size_t>(kMaxFrame, table_->maxFrame));
     const bool datagram = datagram_;
     auto lastHeard = Clock::now();
     while (!s_.stop.load() && !(cut_ && !datagram)) {
-        int n = table_->receive(link_, rx.data(), static_cast<std::uint32_t>(rx.size()),
-                                held_ ? 2 : kPollMs);
+        const std::uint8_t* bytes = nullptr;
+        int n = table_->receive(link_, &bytes, held_ ? 2 : kPollMs);
         if (n < 0) break;  // closed or broken
         if (n == 0) {
             if (!FlushHeld()) break;
             if (datagram && Clock::now() - lastHeard > kIdlePeer) break;
             continue;
         }
-        auto frame = DecodeFrame({rx.data(), static_cast<std::size_t>(n)});
+        auto frame = DecodeFrame({bytes, static_cast<std::size_t>(n)});
         if (!frame) continue;  // garbled: the client will ask again
         if (cut_) continue;
         if (lossy_ && Chance(s_.CurrentFaults().drop)) continue;
@@ -403,9 +409,21 @@ bool LinkServer::OnGet(const Frame& f) {
     if (!haveResult_ || f.header.seq != lastSeq_) return true;  // stale
     const std::uint32_t off = f.header.arg;
     if (off >= result_.size()) return Fail(f, PMXE_PROTOCOL);
-    std::uint32_t len = std::min<std::uint32_t>(f.header.code, linkPayload_);
-    len = std::min<std::uint32_t>(len, static_cast<std::uint32_t>(result_.size()) - off);
-    return Send(FrameType::Data, session_, lastSeq_, 0, off, {result_.data() + off, len});
+    const auto size = static_cast<std::uint32_t>(result_.size());
+    const std::uint32_t chunk = std::clamp<std::uint32_t>(f.header.code, 1, linkPayload_);
+    // With a 4-byte payload the Get names the end of a range, sent as a
+    // stream of chunks (used on reliable links only).
+    std::uint32_t end = std::min(size, off + std::min(chunk, size - off));
+    if (f.payload.size() == 4)
+        end = std::clamp<std::uint32_t>(LoadU32(f.payload.data()), end, size);
+    for (std::uint32_t at = off; at < end;) {
+        std::uint32_t len = std::min(chunk, end - at);
+        if (!Send(FrameType::Data, session_, lastSeq_, 0, at, {result_.data() + at, len}))
+            return false;
+        at += len;
+        if (s_.stop.load()) break;
+    }
+    return true;
 }
 
 }  // namespace
@@ -458,6 +476,8 @@ bool Server::Start(std::string* error) {
     Impl& m = *impl_;
     if (m.running) return true;
     m.stop = false;
+    m.tcpPort = m.udpPort = -1;
+    m.ptyPaths.clear();
     auto open = [&](const PmxPluginTable* table, int port, const char* what) -> bool {
         PmxListenParams p{m.options.bindAddress.c_str(), port};
         char info[256] = {};

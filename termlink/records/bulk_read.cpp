@@ -265,6 +265,8 @@ int ReadTempData(DeviceSession& s) {
 
 int ReadUserInfo(DeviceSession& s) {
     if (!EnsureUserBuffer(s)) return -2;
+    // The table is about to change: the user-number index no longer holds.
+    s.pinIndexLength = -1;
     std::uint8_t* const buf = s.userBuffer;
     const std::uint32_t cap = s.userCapacity;
     buf[0] = kTableUsers;

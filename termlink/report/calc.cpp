@@ -349,7 +349,7 @@ Calculator::Event Calculator::EventAt(std::size_t k) const {
 }
 
 void Calculator::LowerCurrentWindow() {
-    if (e_[1].winEnd > e_[2].anchor) e_[1].winEnd = e_[2].anchor - 1;
+    if (e_[1].winEnd > e_[2].anchor && e_[2].anchor > 0) e_[1].winEnd = e_[2].anchor - 1;
 }
 
 void Calculator::StartEvents() {

@@ -61,9 +61,34 @@ std::string TitledHead(const char* heading, const AttRuleRecord& rule, std::uint
     return p;
 }
 
-void WriteWhole(const std::string& outPath, const std::string& text) {
-    AppendToFile(outPath, text);
-}
+// The output page: deleted and re-created when its writer starts, then
+// appended to through one open handle. A page that cannot be created is still
+// built; its writes fail silently.
+class PageFile {
+  public:
+    explicit PageFile(const std::string& path) {
+        RecreateFile(path);
+        f_ = std::fopen(path.c_str(), "ab");
+        if (f_) std::setvbuf(f_, nullptr, _IOFBF, 1 << 20);
+    }
+    ~PageFile() {
+        if (f_) std::fclose(f_);
+    }
+    PageFile(const PageFile&) = delete;
+    PageFile& operator=(const PageFile&) = delete;
+    // Writes all of `text`, however long.
+    void Write(const std::string& text) {
+        std::size_t done = 0;
+        while (f_ && done < text.size()) {
+            const std::size_t n = std::fwrite(text.data() + done, 1, text.size() - done, f_);
+            if (n == 0) return;
+            done += n;
+        }
+    }
+
+  private:
+    std::FILE* f_ = nullptr;
+};
 
 // Day cell of kind 1: the user's punches of day b, times only.
 void AppendDayCell(std::string& p, const RunInputs& in, std::uint16_t pin, std::uint64_t b) {
@@ -100,7 +125,7 @@ DisplayUnit UnitOf(std::uint32_t code) {
 
 void WritePunchListPage(const RunInputs& in, const std::string& outPath, const char* caption,
                         std::uint32_t d1, std::uint32_t d2) {
-    RecreateFile(outPath);
+    PageFile page(outPath);
     if (!in.users.open()) return;
     const std::string cap = caption ? caption : "";
     std::string p;
@@ -155,12 +180,12 @@ void WritePunchListPage(const RunInputs& in, const std::string& outPath, const c
         p += std::string("</table>\r\n<p>") + gb::kIdeoSpace + "</p>\r\n";
     }
     p += "</body>\r\n</html>\r\n";
-    WriteWhole(outPath, p);
+    page.Write(p);
 }
 
 void WriteExceptionPage(const RunInputs& in, const std::string& outPath, const AttRuleRecord& rule,
                         const std::string& dayFile, std::uint32_t d1, std::uint32_t d2) {
-    RecreateFile(outPath);
+    PageFile page(outPath);
     const DisplayUnit lateUnit = UnitOf(rule.unitCodes[1]);
     const DisplayUnit earlyUnit = UnitOf(rule.unitCodes[2]);
     std::string p = TitledHead(gb::kExceptions, rule, d1, d2);
@@ -236,18 +261,18 @@ void WriteExceptionPage(const RunInputs& in, const std::string& outPath, const A
             p += std::string("<td width=9%>") + gb::kIdeoSpace + "</td>\r\n";
             p += "</tr>\r\n";
             if (p.size() > kExceptionFlushSize) {
-                AppendToFile(outPath, p);
+                page.Write(p);
                 p.clear();
             }
         }
     }
     p += "</table>\r\n</body>\r\n</html>\r\n";
-    AppendToFile(outPath, p);
+    page.Write(p);
 }
 
 void WriteStatisticsPage(const RunInputs& in, const std::string& outPath, const AttRuleRecord& rule,
                          const std::string& totalsFile, std::uint32_t d1, std::uint32_t d2) {
-    RecreateFile(outPath);
+    PageFile page(outPath);
     const DisplayUnit timeUnit = UnitOf(rule.unitCodes[0]);
     const DisplayUnit lateUnit = UnitOf(rule.unitCodes[1]);
     const DisplayUnit earlyUnit = UnitOf(rule.unitCodes[2]);
@@ -302,7 +327,7 @@ void WriteStatisticsPage(const RunInputs& in, const std::string& outPath, const 
         }
     }
     p += "</table>\r\n</body>\r\n</html>\r\n";
-    WriteWhole(outPath, p);
+    page.Write(p);
 }
 
 }  // namespace tl::report

@@ -1,6 +1,7 @@
 #include "report/report_files.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 
 namespace tl::report {
@@ -31,8 +32,16 @@ std::optional<std::vector<std::uint8_t>> LoadInputFile(const char* path) {
     return out;
 }
 
+bool IsSpecialFile(const char* path) {
+    if (!path || !*path) return false;
+    std::error_code ec;
+    const auto st = std::filesystem::symlink_status(path, ec);
+    if (ec || !std::filesystem::exists(st)) return false;
+    return !std::filesystem::is_regular_file(st) && !std::filesystem::is_symlink(st);
+}
+
 bool RecreateFile(const std::string& path) {
-    std::remove(path.c_str());
+    if (!IsSpecialFile(path.c_str())) std::remove(path.c_str());
     FilePtr f(std::fopen(path.c_str(), "wb"));
     return f != nullptr;
 }

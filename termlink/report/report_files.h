@@ -38,7 +38,12 @@ constexpr std::size_t kDeptSearchLimit = 16;
 // Nothing when the path is null or the file cannot be opened or created.
 std::optional<std::vector<std::uint8_t>> LoadInputFile(const char* path);
 
-// Deletes `path` and creates it empty; false when it cannot be created.
+// True when `path` names something other than a regular file or a symbolic
+// link (a device, a pipe, a folder): such a path is never deleted or replaced.
+bool IsSpecialFile(const char* path);
+
+// Deletes `path` and creates it empty; false when it cannot be created. A
+// device or pipe is opened for writing instead of being deleted.
 bool RecreateFile(const std::string& path);
 // Appends `data` to `path` completely; false when the file cannot be opened or
 // not every byte was written.

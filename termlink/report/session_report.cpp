@@ -36,7 +36,7 @@ int OutPutHtml(DeviceSession* s, const ReportRequest& r) {
         if (!s) return -1;
         // Both forms load the user table when it is not cached: the single
         // user is looked up in it like every user of the all-users form.
-        if (!s->userBuffer || s->userDataLen == 0) {
+        if (!s->userBuffer || s->userDataLen <= 0) {
             if (ReadUserInfo(*s) != 1) return -2;
         }
         const UserTable t = CachedUsers(*s);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "records/bulk_read.h"
+#include "report/report_files.h"
 
 namespace tl {
 
@@ -60,6 +61,14 @@ std::int64_t BytesInside(const std::uint8_t* base, std::uint32_t capacity,
 // every byte was written, so a failed save never destroys the older file.
 int WriteWholeFile(const char* path, const std::uint8_t* data, std::int64_t length) {
     if (!path || !*path) return -2;
+    if (report::IsSpecialFile(path)) {
+        // A device or pipe is written in place, never deleted or replaced.
+        std::FILE* f = std::fopen(path, "wb");
+        if (!f) return -2;
+        const std::size_t n = std::fwrite(data, 1, static_cast<std::size_t>(length), f);
+        const bool closed = std::fclose(f) == 0;
+        return n == static_cast<std::size_t>(length) && closed ? 1 : -2;
+    }
     const std::string tmp = std::string(path) + ".part";
     std::remove(tmp.c_str());
     std::FILE* f = std::fopen(tmp.c_str(), "wb");

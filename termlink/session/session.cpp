@@ -88,6 +88,7 @@ void CloseSession(DeviceSession* s) {
     std::free(s->batchNewUsers);
     std::free(s->idNumberMap);
     std::free(s->rtBuffer);
+    std::free(s->pinIndex);
     PMX_CLOSE(s->transport);
     delete s;
 }

@@ -77,6 +77,15 @@ struct DeviceSession {
     // cache resolves to lastIdNumber only when it is this ID (possibly added
     // in an open batch), never to another user's number.
     char lastIdText[25] = {};
+    // Index of the cached user table by internal number (65536 entries:
+    // record number + 1 of the first record with that PIN, 0 for none), so
+    // that mapping every record of a large log to PIN2 does not walk the table
+    // each time. Valid only while the cache's buffer, length and record size
+    // are the ones it was built from (users/user_lookup.cpp).
+    std::uint32_t* pinIndex = nullptr;
+    const std::uint8_t* pinIndexBuffer = nullptr;
+    std::int32_t pinIndexLength = -1;
+    std::int32_t pinIndexRecordSize = 0;
 };
 
 inline DeviceSession* as_session(void* handle) {

@@ -43,18 +43,20 @@ int AllocateFreePin(DeviceSession& s, std::int64_t wanted) {
         // could overwrite an existing user.
         if (!s.userBuffer) return 0;
     }
-    std::vector<bool> taken(kNumbers, false);
+    std::vector<std::uint8_t> taken(kNumbers, 0);
     const RecordTable cache = CachedUsers(s, ClassicRecordSize(s));
-    for (std::size_t i = 0; i < cache.count; ++i) taken[load_u16(cache.at(i))] = true;
+    for (std::size_t i = 0; i < cache.count; ++i) taken[load_u16(cache.at(i))] = 1;
     if (s.batchActive) {
         const RecordTable added = BatchNewUsers(s);
-        for (std::size_t i = 0; i < added.count; ++i) taken[load_u16(added.at(i))] = true;
+        for (std::size_t i = 0; i < added.count; ++i) taken[load_u16(added.at(i))] = 1;
     }
     if (wanted > 0 && wanted < kNoFreeNumber && !taken[static_cast<std::size_t>(wanted)])
         return static_cast<int>(wanted);
-    for (int n = 1; n < kNoFreeNumber; ++n)
-        if (!taken[static_cast<std::size_t>(n)]) return n;
-    return kNoFreeNumber;
+    // The lowest free number of 1..65534 (scanning pairs from 1 upward gives
+    // the same number).
+    const void* free = std::memchr(taken.data() + 1, 0, kNoFreeNumber - 1);
+    if (!free) return kNoFreeNumber;
+    return static_cast<int>(static_cast<const std::uint8_t*>(free) - taken.data());
 }
 
 int AllocateIdNumber(DeviceSession& s, const char* id) {
@@ -73,15 +75,10 @@ int AllocateIdNumber(DeviceSession& s, const char* id) {
         }
         const RecordTable cache = CachedUsers(s, kSsrUserSize);
         for (std::size_t i = 0; i < cache.count; ++i) s.idNumberMap[load_u16(cache.at(i))] = 1;
-        number = kNoFreeNumber;
-        for (int n = 1; n < kNoFreeNumber; ++n) {
-            if (!s.idNumberMap[n]) {
-                s.idNumberMap[n] = 1;
-                number = n;
-                break;
-            }
-        }
-        if (number == kNoFreeNumber) return number;
+        const void* free = std::memchr(s.idNumberMap + 1, 0, kNoFreeNumber - 1);
+        if (!free) return kNoFreeNumber;
+        number = static_cast<int>(static_cast<const std::uint8_t*>(free) - s.idNumberMap);
+        s.idNumberMap[number] = 1;
     }
     s.lastIdNumber = number;
     std::memset(s.lastIdText, 0, sizeof s.lastIdText);

@@ -112,7 +112,7 @@ Response DeviceStatus(Model::State& s, const Call&) {
     const auto users = static_cast<std::uint32_t>(s.users.size());
     const auto logs = static_cast<std::uint32_t>(s.punches.size());
     w[4] = users;
-    w[6] = 0;
+    w[6] = static_cast<std::uint32_t>(s.templates.size());
     w[8] = logs;
     w[10] = static_cast<std::uint32_t>(s.oplog.size());
     w[12] = admins;
@@ -120,7 +120,7 @@ Response DeviceStatus(Model::State& s, const Call&) {
     w[14] = fpCap;
     w[15] = userCap;
     w[16] = logCap;
-    w[17] = fpCap;
+    w[17] = fpCap > w[6] ? fpCap - w[6] : 0;
     w[18] = userCap > users ? userCap - users : 0;
     w[19] = logCap > logs ? logCap - logs : 0;
     w[22] = s.IsTft() ? 400 : 0;

@@ -195,7 +195,7 @@ std::optional<std::vector<std::uint8_t>> TableById(const Model::State& s, int id
         case kTableUsers:
             return EncodeUsers(s);
         case kTableTemplates:
-            return std::vector<std::uint8_t>{};  // no templates enrolled
+            return EncodeTemplates(s);
         default:
             return std::nullopt;
     }
@@ -239,7 +239,10 @@ Response ReadTable(Model::State& s, const Call& c) {
     return Table(std::move(*table));
 }
 
-Response ReadUsers(Model::State& s, const Call&) {
+Response ReadUsers(Model::State& s, const Call& c) {
+    // Sent as a command (or the template read path) with PIN and finger, the
+    // same code reads one template.
+    if (c.op != Op::Read && c.request.size() == 3) return GetTemplate(s, c);
     if (Refused(s)) return Response{kReplyDenied, {}};
     return Table(EncodeUsers(s));
 }

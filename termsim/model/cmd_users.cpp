@@ -54,9 +54,11 @@ bool ParseUser(const Model::State& s, le::Bytes r, User& u) {
     return true;
 }
 
-Response SetUser(Model::State& s, const Call& c) {
+}  // namespace
+
+Response SetUserRecord(Model::State& s, le::Bytes record) {
     User u;
-    if (!ParseUser(s, c.request, u)) return Error();
+    if (!ParseUser(s, record, u)) return Error();
     if (u.pin == 0 || u.pin == 0xFFFF) return Error();
     // The terminal keeps its keys unique: an enrolled number or text ID
     // already held by another internal number is refused rather than
@@ -85,23 +87,26 @@ Response SetUser(Model::State& s, const Call& c) {
     return Ok();
 }
 
+namespace {
+
+Response SetUser(Model::State& s, const Call& c) {
+    return SetUserRecord(s, c.request);
+}
+
 Response DeleteUser(Model::State& s, const Call& c) {
     if (c.request.size() < 2) return Error();
     const std::uint16_t pin = le::U16(c.request, 0);
-    auto it =
-        std::find_if(s.users.begin(), s.users.end(), [&](const User& u) { return u.pin == pin; });
-    if (pin == 0 || it == s.users.end()) return Error();
-    s.users.erase(it);
+    if (pin == 0 || !s.FindUser(pin)) return NotFound(c.request);
+    EraseUser(s, pin);  // with its templates
     return Ok();
 }
 
 Response DeleteUserById(Model::State& s, const Call& c) {
     if (c.request.empty()) return Error();
     const std::string id = le::Text(c.request, 0, 24);
-    auto it =
-        std::find_if(s.users.begin(), s.users.end(), [&](const User& u) { return u.id == id; });
-    if (id.empty() || it == s.users.end()) return Error();
-    s.users.erase(it);
+    const User* u = id.empty() ? nullptr : s.FindUserById(id);
+    if (!u) return NotFound(c.request);
+    EraseUser(s, u->pin);
     return Ok();
 }
 
@@ -224,7 +229,7 @@ Response GetUserEx(Model::State& s, const Call& c) {
 
 Response DeleteUserEx(Model::State& s, const Call& c) {
     User* u = TargetU16(s, c.request);
-    if (!u || !u->ex) return Error();
+    if (!u || !u->ex) return NotFound(c.request);
     u->ex.reset();
     return Ok();
 }

@@ -85,6 +85,7 @@ void Model::Generate(const GenerateSpec& spec) {
     const bool compact = s.LogRecordSize() == 0;
 
     s.users.clear();
+    s.templates.clear();
     s.punches.clear();
     s.oplog.clear();
     s.pending.clear();
@@ -133,6 +134,14 @@ void Model::Generate(const GenerateSpec& spec) {
     s.holidays[0] = Holiday{1, 1, 1, 1, 1};
     s.holidays[1] = Holiday{12, 25, 12, 26, 1};
     s.combos[1] = {1, 0, 0, 0, 0};
+    // Work codes 1-9 (the punches use them on non-compact logs), in both forms.
+    s.content = DefaultContent();
+    static const char* kWork[] = {"Office", "Site visit", "Training",   "Meeting",    "Travel",
+                                  "Repair", "Delivery",   "Night duty", "Stocktaking"};
+    for (int i = 1; i <= 9; ++i) {
+        s.content.workCodes[i] = static_cast<std::uint32_t>(i);
+        s.content.workCodeNames[std::to_string(i)] = kWork[i - 1];
+    }
 
     // Users.
     const int nUsers = std::clamp(spec.users, 0, 65534);

@@ -18,11 +18,16 @@ namespace termsim {
 enum Cmd : int {
     CMD_READ_TABLE = 7,
     CMD_SET_USER = 8,
-    CMD_READ_USERS = 9,
+    CMD_READ_USERS = 9,  // with a 3-byte request through a command: one template
+    CMD_SET_TMP = 10,
     CMD_GET_OPTION = 11,
     CMD_SET_OPTION = 12,
     CMD_READ_ATTLOG = 13,
+    CMD_CLEAR_DATA = 14,
+    CMD_CLEAR_ATTLOG = 15,
+    CMD_APPEND_TMP = 17,
     CMD_DEL_USER = 18,
+    CMD_DEL_TMP = 19,
     CMD_CLEAR_ADMINS = 20,
     CMD_GET_USER_GROUP = 21,
     CMD_SET_USER_GROUP = 22,
@@ -35,22 +40,41 @@ enum Cmd : int {
     CMD_GET_UNLOCK_COMB = 29,
     CMD_SET_UNLOCK_COMB = 30,
     CMD_UNLOCK = 31,
+    CMD_CLEAR_OPLOG = 33,
     CMD_READ_OPLOG = 34,
     CMD_READ_ATTRULE = 35,
     CMD_READ_DEPT = 36,
     CMD_READ_SHIFT = 37,
     CMD_GET_DEVICE_STATUS = 50,
+    CMD_ENABLE_CLOCK = 57,
+    CMD_WRITE_LCD = 66,
+    CMD_CLEAR_LCD = 67,
     CMD_GET_PIN_WIDTH = 69,
+    CMD_SET_SMS = 70,
+    CMD_GET_SMS = 71,
+    CMD_DEL_SMS = 72,
+    CMD_SET_USER_SMS = 73,
+    CMD_DEL_USER_SMS = 74,
     CMD_GET_DOOR_STATE = 75,
     CMD_SET_USER_EX = 79,
     CMD_GET_USER_EX = 80,
     CMD_DEL_USER_EX = 81,
+    CMD_SET_TMP_EX = 87,
+    CMD_GET_TMP_EX = 88,
+    CMD_SET_WORKCODE = 82,
+    CMD_GET_WORKCODE = 83,
+    CMD_DEL_WORKCODE = 84,
+    CMD_SET_SHORTKEY = 85,
+    CMD_READ_SHORTKEYS = 86,
     CMD_READ_RTLOG = 90,
     CMD_GET_HOLIDAY_TZ = 91,
     CMD_SET_HOLIDAY_TZ = 92,
     CMD_PREPARE_TABLE = 120,
     CMD_FREE_TABLE = 121,
+    CMD_UPDATE = 110,
+    CMD_SET_TMP_ID = 132,
     CMD_DEL_USER_ID = 133,
+    CMD_DEL_TMP_ID = 134,
     CMD_GET_TIME = 201,
     CMD_SET_TIME = 202,
     CMD_GET_HOLIDAYS = 300,
@@ -58,8 +82,23 @@ enum Cmd : int {
     CMD_REG_EVENT = 500,
     CMD_ENABLE_DEVICE = 1002,
     CMD_DISABLE_DEVICE = 1003,
+    CMD_RESTART = 1004,
+    CMD_POWER_OFF = 1005,
+    CMD_SLEEP = 1006,
+    CMD_RESUME = 1007,
+    CMD_TEST_TMP = 1011,
+    CMD_REFRESH_DATA = 1013,
     CMD_REFRESH_OPTIONS = 1014,
+    CMD_PLAY_VOICE = 1017,
+    CMD_SIGNAL = 1020,
+    CMD_SUSPEND = 1022,
     CMD_GET_VERSION = 1100,
+    CMD_SET_ATT_STATE = 1703,
+    CMD_SET_VOICE = 1704,
+    CMD_ENABLE_ATT_STATE = 1705,
+    CMD_ENABLE_VOICE = 1706,
+    CMD_DEL_ATT_STATE = 1707,
+    CMD_DEL_VOICE = 1708,
 };
 
 // Table ids of the bulk reads and of the query read.
@@ -85,6 +124,10 @@ struct Model::State {
     std::vector<User> users;  // in table order
     std::vector<Punch> punches;
     std::vector<OpRecord> oplog;
+    std::vector<Template> templates;
+    std::vector<Install> installs;
+    Panel panel;
+    Content content;
 
     // Real-time events: pending ones wait for a poll; the batch last served
     // stays outstanding until the host's next sequence number shows it
@@ -142,11 +185,31 @@ void RegisterDeviceCommands(CommandTable& table);
 void RegisterTableCommands(CommandTable& table);
 void RegisterUserCommands(CommandTable& table);
 void RegisterAccessCommands(CommandTable& table);
+void RegisterTemplateCommands(CommandTable& table);
+void RegisterControlCommands(CommandTable& table);
+void RegisterContentCommands(CommandTable& table);
+
+// The terminal's answer to a delete of something it does not have:
+// REPLY_ERROR with two data bytes (the first two request bytes echoed).
+Response NotFound(le::Bytes request);
+// Default content of a fresh terminal (four state keys).
+Content DefaultContent();
+int ShortKeySize(const Model::State& s);  // 32 below "Ver 6.60", else 34
+
+// CMD_SET_USER's record in the terminal's own form: stored, or refused.
+Response SetUserRecord(Model::State& s, le::Bytes record);
+// Removes a user and everything stored for it.
+void EraseUser(Model::State& s, std::uint16_t pin);
+// Stores a template for an existing user (same finger replaced).
+bool PutTemplate(Model::State& s, Template t);
+// CMD_READ_USERS through a command: one template.
+Response GetTemplate(Model::State& s, const Call& c);
 
 // Table bytes in the profile's record form (no length prefix).
 std::vector<std::uint8_t> EncodeUsers(const Model::State& s);
 std::vector<std::uint8_t> EncodeLog(const Model::State& s);
 std::vector<std::uint8_t> EncodeOpLog(const Model::State& s);
+std::vector<std::uint8_t> EncodeTemplates(const Model::State& s);
 std::vector<std::uint8_t> EncodeRule(const AttRule& rule);
 std::vector<std::uint8_t> EncodeDepartments(const std::vector<Department>& d);
 std::vector<std::uint8_t> EncodeShifts(const std::vector<Shift>& s);
@@ -173,5 +236,7 @@ Response Error();
 std::string DefaultVersion(Profile profile);
 std::map<std::string, std::string> DefaultOptions(Profile profile);
 int DefaultPinWidth(Profile profile);
+std::map<int, TimeZone> DefaultTimeZones();  // zone 1: the whole day, every day
+std::map<int, Group> DefaultGroups();        // group 1: zone 1
 
 }  // namespace termsim

@@ -156,6 +156,16 @@ std::map<std::string, std::string> DefaultOptions(Profile profile) {
     return o;
 }
 
+std::map<int, TimeZone> DefaultTimeZones() {
+    TimeZone allDay;
+    for (auto& day : allDay) day = {0, 0, 23, 59};
+    return {{1, allDay}};
+}
+
+std::map<int, Group> DefaultGroups() {
+    return {{1, Group{{1, 0, 0}, 1, false, 0}}};
+}
+
 // ---------------------------------------------------------------- helpers
 
 std::uint32_t EncodeTime(int year, int month, int day, int hour, int minute, int second) {
@@ -266,6 +276,10 @@ Response Ok(std::vector<std::uint8_t> data) {
 }
 Response Error() {
     return Response{kReplyError, {}};
+}
+
+Response NotFound(le::Bytes request) {
+    return Response{kReplyError, {le::U8(request, 0), le::U8(request, 1)}};
 }
 
 // ---------------------------------------------------------------- state
@@ -395,6 +409,9 @@ static const CommandTable& Commands() {
         RegisterTableCommands(t);
         RegisterUserCommands(t);
         RegisterAccessCommands(t);
+        RegisterTemplateCommands(t);
+        RegisterControlCommands(t);
+        RegisterContentCommands(t);
         return t;
     }();
     return table;
@@ -412,9 +429,9 @@ static void ApplyConfig(Model::State& s, const Config& config) {
     // The options now live in the store; the configuration keeps only the rest.
     s.config.options.clear();
     s.config.removedOptions.clear();
-    s.timeZones[1] = TimeZone{};
-    for (auto& day : s.timeZones[1]) day = {0, 0, 23, 59};
-    s.groups[1] = Group{{1, 0, 0}, 1, false, 0};
+    s.timeZones = DefaultTimeZones();
+    s.groups = DefaultGroups();
+    s.content = DefaultContent();
 }
 
 Model::Model(Config config) : state_(std::make_unique<State>()) {
@@ -437,7 +454,7 @@ Response Model::Handle(const Request& request) {
             case kTableUsers:
                 return Ok(EncodeUsers(s));
             case kTableTemplates:
-                return Ok();
+                return Ok(EncodeTemplates(s));
             default:
                 return Error();
         }
@@ -488,6 +505,18 @@ std::vector<Punch> Model::Punches() const {
 }
 std::vector<OpRecord> Model::OpLog() const {
     TS_LOCKED(state_->oplog);
+}
+std::vector<Template> Model::Templates() const {
+    TS_LOCKED(state_->templates);
+}
+std::vector<Install> Model::Installs() const {
+    TS_LOCKED(state_->installs);
+}
+Panel Model::GetPanel() const {
+    TS_LOCKED(state_->panel);
+}
+Content Model::GetContent() const {
+    TS_LOCKED(state_->content);
 }
 std::map<std::string, std::string> Model::Options() const {
     TS_LOCKED(state_->options);
@@ -578,6 +607,11 @@ bool Model::AddPunch(const Punch& punch, bool force) {
 void Model::AddOpRecord(const OpRecord& record) {
     std::lock_guard lock(state_->mu);
     state_->oplog.push_back(record);
+}
+
+bool Model::AddTemplate(const Template& t) {
+    std::lock_guard lock(state_->mu);
+    return PutTemplate(*state_, t);
 }
 
 void Model::AddEvent(const RtEvent& event) {

@@ -4,6 +4,7 @@
 // empty text is written "-".
 #include <charconv>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "internal.h"
@@ -121,6 +122,10 @@ void Assign(Model::State& d, Model::State& s) {
     d.users = std::move(s.users);
     d.punches = std::move(s.punches);
     d.oplog = std::move(s.oplog);
+    d.templates = std::move(s.templates);
+    d.installs = std::move(s.installs);
+    d.panel = Panel{};
+    d.content = std::move(s.content);
     d.pending = std::move(s.pending);
     d.outstanding.clear();
     d.outstandingSeq = 0;
@@ -162,6 +167,8 @@ std::string Model::Serialize() const {
     if (s.config.faults.refusePrimaryBulkRead) o << "fault bulk\n";
     if (s.config.faults.refuseQuery) o << "fault query\n";
     for (const auto& [k, v] : s.options) o << "option " << Esc(k) << " " << Esc(v) << "\n";
+    for (const auto& [k, v] : DefaultOptions(s.config.profile))
+        if (!s.options.count(k)) o << "nooption " << Esc(k) << "\n";
     for (const auto& u : s.users) {
         o << "user " << u.pin << " " << u.pin2 << " " << Esc(u.id) << " " << Esc(u.name) << " "
           << Esc(u.password) << " " << unsigned(u.privilege) << " " << u.card << " "
@@ -177,6 +184,30 @@ std::string Model::Serialize() const {
           << unsigned(r.code) << " " << r.time;
         for (auto p : r.params) o << " " << p;
         o << " " << r.targetPin << " " << r.targetNumber << " " << Esc(r.targetId) << "\n";
+    }
+    for (const auto& t : s.templates)
+        o << "template " << t.pin << " " << unsigned(t.finger) << " " << unsigned(t.flag) << " "
+          << Hex(t.data) << "\n";
+    for (const auto& in : s.installs)
+        o << "install " << in.code << " " << in.value << " " << Esc(in.name) << " " << Hex(in.data)
+          << "\n";
+    const Content& ct = s.content;
+    for (const auto& [id, m] : ct.messages)
+        o << "sms " << id << " " << unsigned(m.kind) << " " << m.period << " " << m.start << " "
+          << Hex(m.content) << "\n";
+    for (const auto& [pin, id] : ct.links) o << "link " << pin << " " << id << "\n";
+    for (const auto& [id, code] : ct.workCodes) o << "workcode " << id << " " << code << "\n";
+    for (const auto& [id, name] : ct.workCodeNames)
+        o << "workname " << Esc(id) << " " << Esc(name) << "\n";
+    for (const auto& [i, e] : ct.states)
+        o << "attstate " << i << " " << e.code << " " << (e.enabled ? 1 : 0) << "\n";
+    for (const auto& [i, e] : ct.voices)
+        o << "voice " << i << " " << Esc(e.file) << " " << (e.enabled ? 1 : 0) << "\n";
+    for (const auto& [id, k] : ct.shortKeys) {
+        o << "shortkey " << id << " " << unsigned(k.function) << " " << unsigned(k.state) << " "
+          << Esc(k.label);
+        for (auto t : k.times) o << " " << t;
+        o << " " << unsigned(k.autoSwitch) << "\n";
     }
     // Events served but not yet acknowledged are still the host's to fetch.
     for (const auto& e : s.outstanding) o << "event " << e.kind << " " << Hex(e.data) << "\n";
@@ -223,8 +254,11 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
         return false;
     };
     State n;
-    n.timeZones.clear();
-    n.groups.clear();
+    n.content = DefaultContent();
+    std::map<std::string, std::string> fileOptions;
+    std::set<std::string> removedOptions;
+    std::map<int, TimeZone> fileZones;
+    std::map<int, Group> fileGroups;
     std::istringstream in(text);
     std::string line;
     int lineNo = 0;
@@ -276,7 +310,9 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
                 return fail(lineNo, "unknown fault");
         } else if (tag == "option") {
             std::string k = f.Text();
-            n.options[k] = f.Text();
+            fileOptions[k] = f.Text();
+        } else if (tag == "nooption") {
+            removedOptions.insert(f.Text());
         } else if (tag == "user") {
             User u;
             u.pin = f.Num<std::uint16_t>();
@@ -315,6 +351,58 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             r.targetNumber = f.Num<std::uint32_t>();
             r.targetId = f.Text();
             n.oplog.push_back(r);
+        } else if (tag == "template") {
+            Template t;
+            t.pin = f.Num<std::uint16_t>();
+            t.finger = f.Num<std::uint8_t>();
+            t.flag = f.Num<std::uint8_t>();
+            t.data = f.Bytes();
+            if (t.data.empty()) return fail(lineNo, "empty template");
+            n.templates.push_back(t);
+        } else if (tag == "install") {
+            Install in;
+            in.code = f.Num<std::uint32_t>();
+            in.value = f.Num<std::uint32_t>();
+            in.name = f.Text();
+            in.data = f.Bytes();
+            n.installs.push_back(in);
+        } else if (tag == "sms") {
+            const int id = f.Num<std::uint16_t>();
+            Message m;
+            m.kind = f.Num<std::uint8_t>();
+            m.period = f.Num<std::uint16_t>();
+            m.start = f.Num<std::uint32_t>();
+            m.content = f.Bytes();
+            if (m.content.size() > 320) return fail(lineNo, "message too long");
+            n.content.messages[id] = m;
+        } else if (tag == "link") {
+            const auto pin = f.Num<std::uint16_t>();
+            n.content.links.insert({pin, f.Num<std::uint16_t>()});
+        } else if (tag == "workcode") {
+            const int id = f.Num<std::uint16_t>();
+            n.content.workCodes[id] = f.Num<std::uint32_t>();
+        } else if (tag == "workname") {
+            std::string id = f.Text();
+            n.content.workCodeNames[id] = f.Text();
+        } else if (tag == "attstate" || tag == "voice") {
+            const int i = f.Num<int>();
+            CustomEntry e;
+            if (tag == "attstate")
+                e.code = f.Num<std::uint16_t>();
+            else
+                e.file = f.Text();
+            e.enabled = f.Num<int>() != 0;
+            if (i < 0 || i > (tag == "attstate" ? 7 : 20)) return fail(lineNo, "bad index");
+            (tag == "attstate" ? n.content.states : n.content.voices)[i] = e;
+        } else if (tag == "shortkey") {
+            const int id = f.Num<std::uint8_t>();
+            ShortKey k;
+            k.function = f.Num<std::uint8_t>();
+            k.state = f.Num<std::uint8_t>();
+            k.label = f.Text();
+            for (auto& t : k.times) t = f.Num<std::uint16_t>();
+            k.autoSwitch = f.Num<std::uint8_t>();
+            n.content.shortKeys[id] = k;
         } else if (tag == "event") {
             RtEvent e;
             e.kind = f.Num<std::uint16_t>();
@@ -325,7 +413,7 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             TimeZone z{};
             for (auto& d : z)
                 for (auto& b : d) b = f.Num<std::uint8_t>();
-            n.timeZones[num] = z;
+            fileZones[num] = z;
         } else if (tag == "group") {
             int num = f.Num<int>();
             Group g;
@@ -333,7 +421,7 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             g.count = f.Num<std::int32_t>();
             g.flag = f.Num<int>() != 0;
             g.value = f.Num<std::uint8_t>();
-            n.groups[num] = g;
+            fileGroups[num] = g;
         } else if (tag == "holiday") {
             auto i = f.Num<std::size_t>();
             Holiday h;
@@ -383,6 +471,20 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
     if (lineNo == 0) return fail(1, "empty file");
     if (!sawProfile) return fail(lineNo, "no profile");
     if (n.config.version.empty()) n.SetVersion(DefaultVersion(n.config.profile));
+    for (const auto& t : n.templates) {
+        bool owner = false;
+        for (const auto& u : n.users) owner = owner || u.pin == t.pin;
+        if (!owner)
+            return fail(lineNo, "template of PIN " + std::to_string(t.pin) + " without its user");
+    }
+    // What the file does not list is what a fresh terminal of the profile has.
+    n.options = DefaultOptions(n.config.profile);
+    for (const auto& k : removedOptions) n.options.erase(k);
+    for (const auto& [k, v] : fileOptions) n.options[k] = v;
+    n.timeZones = DefaultTimeZones();
+    for (const auto& [k, v] : fileZones) n.timeZones[k] = v;
+    n.groups = DefaultGroups();
+    for (const auto& [k, v] : fileGroups) n.groups[k] = v;
     auto key = n.options.find("COMKey");
     n.config.commKey =
         key == n.options.end() ? 0 : static_cast<std::uint32_t>(ParseDecimal(key->second));

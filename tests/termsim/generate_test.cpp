@@ -137,6 +137,7 @@ TEST(TermsimState, SaveAndLoadRestoreEverything) {
     a.Generate(Spec(21));
     a.SetOption("Odd Key", "va lue%-\n");
     a.SetOption("Empty", "");
+    a.RemoveOption("~DeviceName");
     EXPECT_EQ(Cmd(a, 1003, U32(5)).reply, kReplyOk);
     User u = a.Users()[0];
     u.ex = 0;
@@ -193,9 +194,15 @@ TEST(TermsimState, BadFilesLeaveTheModelAlone) {
     EXPECT_FALSE(m.Deserialize("termsim-state 1\nversion x\n", &err));
     EXPECT_FALSE(m.Load("/nonexistent/dir/state.txt", &err));
     EXPECT_EQ(m.Serialize(), before);
-    // A minimal file takes the profile's version and no options.
-    ASSERT_TRUE(m.Deserialize("termsim-state 1\nprofile extended\n", &err)) << err;
-    EXPECT_EQ(Cmd(m, 1100).data, Str("Ver 6.60 Oct 20 2012"));
+    // A minimal file is a fresh terminal of the profile.
+    ASSERT_TRUE(m.Deserialize(
+        "termsim-state 1\n# hand-written\nprofile tft\noption Extra 1\nnooption GUID\n", &err))
+        << err;
+    EXPECT_EQ(Cmd(m, 1100).data, Str("Ver 6.60 Jun 30 2014"));
+    EXPECT_EQ(m.UserRecordSize(), 72);
+    EXPECT_EQ(m.Option("Extra"), "1");
+    EXPECT_FALSE(m.Option("GUID"));
+    EXPECT_EQ(m.TimeZones(), Model(ProfileConfig(Profile::Tft)).TimeZones());
     EXPECT_TRUE(m.Users().empty());
 }
 

@@ -173,6 +173,13 @@ TEST_F(ReportTables, SaveWritesEachTableWholeAndOnlyWhenThereIsOne) {
     ASSERT_EQ(TL_SSR_SaveDate(s, path.c_str(), 2), 1);
     EXPECT_EQ(ReadBytes(path), users);
 
+    // A path that names something other than a file (here an empty folder;
+    // a device such as /dev/null the same) is written in place, never
+    // replaced: a folder cannot be written.
+    std::filesystem::create_directory(dir_ / "sub");
+    EXPECT_EQ(TL_SSR_SaveDate(s, P("sub").c_str(), 2), -2);
+    EXPECT_TRUE(std::filesystem::is_directory(dir_ / "sub"));
+
     // A file that cannot be created.
     EXPECT_EQ(TL_SSR_SaveDate(s, P("no/such/dir.dat").c_str(), 2), -2);
     EXPECT_EQ(TL_SSR_SaveDate(s, nullptr, 2), -2);

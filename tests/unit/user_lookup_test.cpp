@@ -41,6 +41,34 @@ TEST_F(UserLookup, MapsThroughTheCachedTableLoadedOnce) {
     TL_Close(s);
 }
 
+TEST_F(UserLookup, MappingFollowsEveryChangeOfTheCache) {
+    auto* s = Open("Ver 6.60 Apr 15 2011");
+    fakepmx::Push(fakepmx::Ok(Cat({U32(56), UserRec(3, 300), UserRec(4, 400)})));
+    EXPECT_EQ(tl::MapPinToPin2(*s, 3), 300u);
+    EXPECT_EQ(tl::MapPinToPin2(*s, 5), 5u);
+
+    // A record appended to the cache is found.
+    Bytes added = UserRec(5, 500);
+    std::copy(added.begin(), added.end(), s->userBuffer + 4 + 56);
+    s->userDataLen += 28;
+    EXPECT_EQ(tl::MapPinToPin2(*s, 5), 500u);
+    // A record overwritten in place is read as it is now.
+    tl::store_u32(s->userBuffer + 4 + 24, 333);
+    EXPECT_EQ(tl::MapPinToPin2(*s, 3), 333u);
+    // Even a number changed in place is looked up afresh.
+    tl::store_u16(s->userBuffer + 4, 9);
+    EXPECT_EQ(tl::MapPinToPin2(*s, 3), 3u);
+    EXPECT_EQ(tl::MapPinToPin2(*s, 9), 333u);
+
+    // A reload of the same length with other users.
+    fakepmx::Push(fakepmx::Ok(Cat({U32(84), UserRec(4, 44), UserRec(3, 33), UserRec(4, 99)})));
+    ASSERT_EQ(TL_ReadUserInfo(s), 1);
+    EXPECT_EQ(tl::MapPinToPin2(*s, 4), 44u);  // the first of two records
+    EXPECT_EQ(tl::MapPinToPin2(*s, 3), 33u);
+    EXPECT_EQ(tl::MapPinToPin2(*s, 5), 5u);
+    TL_Close(s);
+}
+
 TEST_F(UserLookup, FailedLoadIsNotRetriedAndFindsNothing) {
     auto* s = Open("Ver 6.60 Apr 15 2011");
     fakepmx::Push(fakepmx::Error());

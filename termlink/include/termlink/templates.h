@@ -8,6 +8,44 @@
 extern "C" {
 #endif
 
+/* ---- Template codec ---------------------------------------------------- */
+
+/* The bytes a standard template occupies: 1 and the length, or 4 and a
+ * length of 0 when the bytes are not a decodable template. */
+TL_API int TL_STDCALL TL_FPTempLength(const unsigned char* tmp, int* length);
+/* Rewrites the template in place as the current layout of at most maxLength
+ * bytes (dropping the direction grid, then the outermost minutiae, if need
+ * be): 1, or 4 when that is not possible (template unchanged). */
+TL_API int TL_STDCALL TL_SetFPTempLength(unsigned char* tmp, int maxLength);
+/* Converts to the older layout; destination holds 1023 bytes. 1 and the
+ * length when it exceeds 50 bytes, else 4. */
+TL_API int TL_STDCALL TL_FPTempConvert(const unsigned char* source, unsigned char* destination,
+                                       int* length);
+/* Normalises to the current layout; destination holds 2048 bytes. *length
+ * in: a wanted maximum W (100 < W < 2048 shrinks source and destination to
+ * at most W bytes; anything else never shrinks). *length out: the final
+ * length. 1, or 4 when the result would be 50 bytes or less, would not fit,
+ * or cannot be shrunk to W. */
+TL_API int TL_STDCALL TL_FPTempConvertNew(unsigned char* source, unsigned char* destination,
+                                          int* length);
+
+/* ---- Version-10 template container ------------------------------------- */
+
+/* Joins `count` containers into `output` (at most 16384 bytes); the length
+ * of the merged container, or 0. Prints trace lines on standard output. */
+TL_API int TL_CDECL FRILEX_MERGE_TEMPLATE(unsigned char** containers, int count,
+                                          unsigned char* output);
+TL_API int TL_STDCALL TL_MergeTemplate(unsigned char** containers, int count,
+                                       unsigned char* output);
+/* Cuts a container into one container per embedded template; output i needs
+ * that template's length + 24 bytes. The number of containers produced (also
+ * written to *count, their sizes to sizes[]), or 0. Prints trace lines on
+ * standard output. */
+TL_API int TL_CDECL FRILEX_SPLIT_TEMPLATE(unsigned char* container, unsigned char** outputs,
+                                          int* count, int* sizes);
+TL_API int TL_STDCALL TL_SplitTemplate(unsigned char* container, unsigned char** outputs,
+                                       int* count, int* sizes);
+
 #ifdef __cplusplus
 }
 #endif

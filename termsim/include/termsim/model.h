@@ -102,6 +102,80 @@ struct OpRecord {
     bool operator==(const OpRecord&) const = default;
 };
 
+// One stored fingerprint template; the simulator keeps its bytes as sent.
+struct Template {
+    std::uint16_t pin = 0;
+    std::uint8_t finger = 0;
+    std::uint8_t flag = 0;
+    std::vector<std::uint8_t> data;
+    bool operator==(const Template&) const = default;
+};
+
+// Something pushed to the terminal and installed with CMD_UPDATE: firmware,
+// a file, language or voice data, a restore. Batch uploads are applied to the
+// users and templates instead and recorded with code 12.
+struct Install {
+    std::uint32_t code = 0;   // first request word (2 firmware, 1700 file, ...)
+    std::uint32_t value = 0;  // second request word
+    std::string name;         // file name (code 1700)
+    std::vector<std::uint8_t> data;
+    bool operator==(const Install&) const = default;
+};
+
+// Content the owner configures: short messages and their user links, work
+// codes (numeric and named), custom attendance states and voices, short keys.
+struct Message {
+    std::uint8_t kind = 0;
+    std::uint16_t period = 0;
+    std::uint32_t start = 0;            // DeviceTime
+    std::vector<std::uint8_t> content;  // 60 bytes (320 on TFT terminals)
+    bool operator==(const Message&) const = default;
+};
+
+struct CustomEntry {         // a custom attendance state or voice
+    std::uint16_t code = 0;  // state code (states)
+    std::string file;        // file name (voices)
+    bool enabled = false;
+    bool operator==(const CustomEntry&) const = default;
+};
+
+struct ShortKey {
+    std::uint8_t function = 0;  // 1 = state key
+    std::uint8_t state = 255;
+    std::string label;                     // 14 or 16 bytes on the terminal
+    std::array<std::uint16_t, 7> times{};  // hour * 100 + minute, 0 = none
+    std::uint8_t autoSwitch = 0;
+    bool operator==(const ShortKey&) const = default;
+};
+
+struct Content {
+    std::map<int, Message> messages;                          // by message id
+    std::set<std::pair<std::uint16_t, std::uint16_t>> links;  // (PIN, message id)
+    std::map<int, std::uint32_t> workCodes;                   // numeric form: id -> code
+    std::map<std::string, std::string> workCodeNames;         // text form: id text -> name
+    std::map<int, CustomEntry> states;                        // 0..7
+    std::map<int, CustomEntry> voices;                        // 0..20
+    std::map<int, ShortKey> shortKeys;                        // by key id
+    bool operator==(const Content&) const = default;
+};
+
+// What the terminal's panel has been told to do by device-control commands.
+struct Panel {
+    struct Text {
+        int row = 0, column = 0;
+        std::string text;
+        bool operator==(const Text&) const = default;
+    };
+    std::vector<Text> lcd;  // since the last clear
+    bool clockShown = true;
+    int restarts = 0;
+    bool poweredOff = false, sleeping = false, suspended = false;
+    std::vector<int> beeps;                         // signal data bytes (duration / 20 ms)
+    std::vector<std::vector<std::uint8_t>> voices;  // play-voice requests
+    int refreshes = 0;                              // CMD_REFRESH_DATA count
+    bool operator==(const Panel&) const = default;
+};
+
 struct RtEvent {
     std::uint16_t kind = 0;
     std::vector<std::uint8_t> data;  // cut or zero-padded to the profile's record
@@ -200,6 +274,10 @@ class Model final : public Handler {
     std::optional<User> FindUser(std::uint16_t pin) const;
     std::vector<Punch> Punches() const;
     std::vector<OpRecord> OpLog() const;
+    std::vector<Template> Templates() const;
+    std::vector<Install> Installs() const;
+    Panel GetPanel() const;
+    Content GetContent() const;
     std::map<std::string, std::string> Options() const;
     std::optional<std::string> Option(const std::string& key) const;
     std::uint32_t Clock() const;
@@ -227,6 +305,7 @@ class Model final : public Handler {
     // (false) while the host has the terminal disabled, unless forced.
     bool AddPunch(const Punch& punch, bool force = false);
     void AddOpRecord(const OpRecord& record);
+    bool AddTemplate(const Template& t);  // the user must exist; replaces the same finger
     void AddEvent(const RtEvent& event);
     void SetOption(const std::string& key, const std::string& value);
     void RemoveOption(const std::string& key);

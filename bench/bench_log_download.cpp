@@ -1,0 +1,177 @@
+// Attendance-log download and iteration over loopback TCP against the
+// simulated terminal. Each iteration moves the same log twice, side by side:
+// once as a raw table transfer into a plain buffer, once through TL_ReadLog
+// and the record iterator. Reported: records per second of download plus
+// iteration, and the ratio of that time to the raw transfer's.
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstring>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "portmux.h"
+#include "session/session.h"
+#include "termsim/model.h"
+#include "tests/e2e/harness.h"
+
+namespace {
+
+constexpr std::size_t kLogBuffer = 8388608;
+
+// Bytes of the compact layout: 4 when within 1023 s of the last full time.
+std::size_t CompactBytes(const std::vector<termsim::Punch>& punches) {
+    bool haveBase = false;
+    std::uint32_t base = 0;
+    std::size_t n = 0;
+    for (const auto& p : punches) {
+        if (haveBase && p.time >= base && p.time - base <= 1023) {
+            n += 4;
+        } else {
+            n += 8;
+            base = p.time;
+            haveBase = true;
+        }
+    }
+    return n;
+}
+
+// The largest log of the profile's fixed record size that fits the download
+// buffer with its count word; for the compact layout, as many punches as fit.
+termsim::Model& FullModel(termsim::Profile profile) {
+    static std::map<termsim::Profile, std::unique_ptr<termsim::Model>> models;
+    auto& m = models[profile];
+    if (m) return *m;
+    termsim::Config config;
+    config.profile = profile;
+    m = std::make_unique<termsim::Model>(config);
+    termsim::GenerateSpec spec;
+    spec.seed = 11;
+    spec.users = 400;
+    spec.days = 60;
+    const int size = m->LogRecordSize();
+    const std::size_t room = kLogBuffer - 4;
+    spec.punches = static_cast<int>(room / (size == 0 ? 8 : size));
+    m->Generate(spec);
+    if (size == 0) {
+        // Compact records are 4 or 8 bytes: scale up to the room, then step
+        // down until the log fits.
+        spec.punches = static_cast<int>(spec.punches * 0.995 * room / CompactBytes(m->Punches()));
+        do {
+            m->Generate(spec);
+            spec.punches -= spec.punches / 100 + 1;
+        } while (CompactBytes(m->Punches()) > room);
+    }
+    return *m;
+}
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point a, Clock::time_point b) {
+    return std::chrono::duration<double>(b - a).count();
+}
+
+// The table transfer alone: the same command and buffer size the log read
+// uses, into a plain buffer, nothing decoded.
+bool RawTransfer(tl::DeviceSession& s, std::vector<std::uint8_t>& buffer) {
+    const bool prepared = tl::VersionCompare(s, "Ver 6.01") >= 0;
+    int word = prepared ? 120 : 13;
+    buffer[0] = 1;
+    const int n = PMX_READDATA(s.transport, &word, buffer.data(), static_cast<int>(buffer.size()),
+                               prepared ? 1 : 0, s.blockSize, s.dataTimeout);
+    if ((word & 0xFFFF) != REPLY_OK || n <= 0) return false;
+    if (prepared) {
+        std::uint8_t free[16] = {1};
+        int cmd = 121;
+        PMX_SENDCMD(s.transport, &cmd, free, 16, 1, s.cmdTimeout);
+    }
+    return true;
+}
+
+void BM_LogDownloadAndIterate(benchmark::State& state) {
+    const auto profile = static_cast<termsim::Profile>(state.range(0));
+    termsim::Model& model = FullModel(profile);
+    e2e::HarnessOptions options;
+    options.ptys = 0;
+    e2e::SimTerminal sim(model, options);
+    TL_HANDLE h = sim.ConnectNetEx();
+    if (!h) {
+        state.SkipWithError("connect failed");
+        return;
+    }
+    int width = 0;
+    TL_GetPINWidth(h, &width);
+    auto& session = *tl::as_session(h);
+    std::vector<std::uint8_t> rawBuffer(kLogBuffer);
+
+    double rawSeconds = 0, readSeconds = 0, iterateSeconds = 0;
+    std::size_t records = 0, bytes = 0;
+    bool rawFirst = true;
+    for (auto _ : state) {
+        // The two transfers take turns going first, so that neither always
+        // meets a connection that has just been idle.
+        double raw = 0;
+        auto timeRaw = [&] {
+            const auto t0 = Clock::now();
+            const bool ok = RawTransfer(session, rawBuffer);
+            raw = Seconds(t0, Clock::now());
+            return ok;
+        };
+        if (rawFirst && !timeRaw()) {
+            state.SkipWithError("raw transfer failed");
+            break;
+        }
+        const auto t1 = Clock::now();
+        if (TL_ReadLog(h, 1) != 1) {
+            state.SkipWithError("log read failed");
+            break;
+        }
+        const auto t2 = Clock::now();
+        bytes += static_cast<std::size_t>(session.logDataLen);
+        int pin = 0, y, mo, d, hh, mi, ss, code, word;
+        unsigned char mode, att;
+        char id[25];
+        std::size_t n = 0;
+        if (profile == termsim::Profile::Tft) {
+            while (TL_SSR_GetLog(h, id, &mode, &att, &y, &mo, &d, &hh, &mi, &ss, &code) == 1) ++n;
+        } else {
+            while (TL_GetExtLog(h, &pin, &mode, &att, &y, &mo, &d, &hh, &mi, &ss, &code, &word) ==
+                   1)
+                ++n;
+        }
+        const auto t3 = Clock::now();
+        if (!rawFirst && !timeRaw()) {
+            state.SkipWithError("raw transfer failed");
+            break;
+        }
+        rawFirst = !rawFirst;
+        benchmark::DoNotOptimize(pin);
+        records += n;
+        rawSeconds += raw;
+        readSeconds += Seconds(t1, t2);
+        iterateSeconds += Seconds(t2, t3);
+    }
+    const double iterations = std::max<double>(1, static_cast<double>(state.iterations()));
+    state.counters["records"] = static_cast<double>(records) / iterations;
+    state.counters["records_per_s"] = static_cast<double>(records) / (readSeconds + iterateSeconds);
+    state.counters["raw_MiB_per_s"] = static_cast<double>(bytes) / rawSeconds / 1048576.0;
+    // Download and iteration against the raw transfer of the same bytes.
+    state.counters["ratio_to_raw"] = (readSeconds + iterateSeconds) / rawSeconds;
+    // The iteration alone against the raw transfer.
+    state.counters["iterate_vs_raw"] = iterateSeconds / rawSeconds;
+    TL_Close(h);
+}
+
+BENCHMARK(BM_LogDownloadAndIterate)
+    ->ArgName("profile")
+    ->Arg(static_cast<int>(termsim::Profile::Extended))
+    ->Arg(static_cast<int>(termsim::Profile::Tft))
+    ->Arg(static_cast<int>(termsim::Profile::Classic))
+    ->Iterations(8)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
