@@ -1,0 +1,136 @@
+// The termlink command-line tool: global options, the command table, the
+// connection to the terminal and the dispatch.
+#pragma once
+
+#include <atomic>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "cli/args.h"
+#include "cli/format.h"
+#include "termlink.h"
+
+namespace tlcli {
+
+struct ConnectionOptions {
+    enum class Kind { None, Net, Tcp, Com, Usb, Sim };
+    Kind kind = Kind::None;
+    std::string host;        // --net / --tcp
+    int port = 4370;         // --net / --tcp
+    std::string comName;     // --com
+    int baud = 115200;       // --baud
+    int device = 1;          // --device: the terminal's number on the serial line
+    int usbPort = 0;         // --usb
+    int key = 0;             // --key: communication key
+    int timeoutMs = 0;       // --timeout: transport timeout, 0 = the transport's default
+    std::string simProfile;  // --sim [PROFILE]
+};
+
+struct GlobalOptions {
+    ConnectionOptions conn;
+    Format format = Format::Table;
+    bool quiet = false;
+    bool interactive = false;  // standard error is a terminal: show progress
+};
+
+// A running embedded simulated terminal (--sim). Created by StartSimulator.
+class EmbeddedSimulator {
+  public:
+    virtual ~EmbeddedSimulator() = default;
+    virtual int port() const = 0;  // loopback TCP port it listens on
+    virtual std::string profile() const = 0;
+};
+// Starts a simulated terminal with sample data on a free loopback port;
+// throws ToolError when the tool was built without the simulator or the
+// profile is unknown.
+std::unique_ptr<EmbeddedSimulator> StartSimulator(const std::string& profile, int key);
+// Profile names the embedded simulator knows (empty when not built in).
+std::vector<std::string> SimulatorProfiles();
+
+// One open connection to a terminal; closes it (and stops an embedded
+// simulator) when destroyed.
+class Session {
+  public:
+    explicit Session(const ConnectionOptions& options);
+    ~Session();
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+
+    TL_HANDLE handle() const { return handle_; }
+    const std::string& description() const { return description_; }
+    // The terminal closed the session itself (reboot): do not close it again.
+    void Forget() { handle_ = nullptr; }
+
+  private:
+    std::unique_ptr<EmbeddedSimulator> sim_;
+    TL_HANDLE handle_ = nullptr;
+    std::string description_;
+};
+
+// Describes a connection for messages: "udp 10.0.0.5:4370".
+std::string DescribeConnection(const ConnectionOptions& options);
+
+// Shows how far a long transfer has come, on standard error, only when that
+// is a terminal. Cleared when destroyed.
+class Progress {
+  public:
+    Progress(bool enabled, std::ostream& err, std::string label);
+    ~Progress();
+    void Update(long long count);
+
+  private:
+    bool enabled_;
+    std::ostream& err_;
+    std::string label_;
+    long long last_ = -1;
+};
+
+struct Context {
+    const GlobalOptions& global;
+    const Args& args;
+    std::ostream& out;
+    std::ostream& err;
+
+    Session& session();  // connects on first use
+    Format format() const { return global.format; }
+    bool quiet() const { return global.quiet; }
+    // Says something to the person at the keyboard (standard error), unless quiet.
+    void Note(const std::string& text) const;
+    Progress MakeProgress(std::string label) const {
+        return Progress(global.interactive && !global.quiet, err, std::move(label));
+    }
+
+    std::unique_ptr<Session> session_;
+};
+
+struct Command {
+    std::string name;
+    std::string synopsis;  // arguments after the name
+    std::string summary;   // one line
+    std::string details;   // further help text, may be empty
+    std::vector<FlagSpec> flags;
+    bool connects = true;  // needs a terminal
+    std::function<int(Context&)> run;
+};
+
+// Set by the SIGINT handler; long-running commands stop when it is set.
+extern std::atomic<bool> g_interrupted;
+
+// Runs the tool on argv without the program name; returns the exit code.
+int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
+        bool interactive = false);
+
+// The command families register themselves here.
+void AddSessionCommands(std::vector<Command>& commands);
+void AddConfigCommands(std::vector<Command>& commands);
+void AddAccessCommands(std::vector<Command>& commands);
+void AddRecordCommands(std::vector<Command>& commands);
+void AddUserCommands(std::vector<Command>& commands);
+void AddReportCommands(std::vector<Command>& commands);
+void AddRecordCommands(std::vector<Command>& commands);
+void AddUserCommands(std::vector<Command>& commands);
+
+}  // namespace tlcli

@@ -1,0 +1,269 @@
+// Attendance reports: report --from --to --kind -o page.html [--utf8].
+#include <fcntl.h>
+#include <iconv.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/app.h"
+#include "cli/dates.h"
+#include "cli/errors.h"
+#include "cli/terminal.h"
+
+namespace tlcli {
+
+namespace {
+
+using Arity = FlagSpec::Arity;
+namespace fs = std::filesystem;
+
+// Converts text between character sets with iconv; nothing when it cannot.
+std::optional<std::string> Convert(const std::string& text, const char* from, const char* to) {
+    iconv_t cd = iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
+    std::string out;
+    std::string in = text;
+    char* inPtr = in.data();
+    std::size_t inLeft = in.size();
+    char buf[4096];
+    bool ok = true;
+    while (inLeft > 0) {
+        char* outPtr = buf;
+        std::size_t outLeft = sizeof buf;
+        const std::size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
+        out.append(buf, sizeof buf - outLeft);
+        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
+            ok = false;
+            break;
+        }
+    }
+    iconv_close(cd);
+    if (!ok) return std::nullopt;
+    return out;
+}
+
+std::optional<std::string> ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+bool WriteFile(const fs::path& path, const std::string& data) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << data;
+    return static_cast<bool>(out.flush());
+}
+
+// The engine prints trace lines on standard output; they would mix with the
+// tool's own output (and break --json), so they go to standard error, or
+// nowhere when quiet.
+class QuietStdout {
+  public:
+    explicit QuietStdout(bool toNull) {
+        std::fflush(stdout);
+        saved_ = dup(STDOUT_FILENO);
+        const int target = toNull ? open("/dev/null", O_WRONLY) : dup(STDERR_FILENO);
+        if (saved_ >= 0 && target >= 0) dup2(target, STDOUT_FILENO);
+        if (target >= 0) close(target);
+    }
+    ~QuietStdout() {
+        std::fflush(stdout);
+        if (saved_ >= 0) {
+            dup2(saved_, STDOUT_FILENO);
+            close(saved_);
+        }
+    }
+    QuietStdout(const QuietStdout&) = delete;
+    QuietStdout& operator=(const QuietStdout&) = delete;
+
+  private:
+    int saved_ = -1;
+};
+
+// The UTF-8 copy's name: page.html -> page.utf8.html.
+fs::path Utf8Path(const fs::path& page) {
+    fs::path p = page;
+    const std::string ext = p.extension().string();
+    p.replace_extension();
+    return fs::path(p.string() + ".utf8" + (ext.empty() ? ".html" : ext));
+}
+
+int KindNumber(const std::string& kind) {
+    if (kind == "punches") return 1;
+    if (kind == "exceptions") return 2;
+    if (kind == "statistics") return 3;
+    throw UsageError("--kind: punches, exceptions or statistics");
+}
+
+// Reads one table from the terminal and saves it for the engine. The tables
+// share one download buffer, so each is saved before the next is read.
+// Returns false when the terminal has no such table.
+bool FetchTable(const Context& ctx, TL_HANDLE h, int (*read)(TL_HANDLE), int kind,
+                const fs::path& file, const std::string& what) {
+    int r;
+    {
+        Progress p = ctx.MakeProgress("reading " + what);
+        r = read(h);
+    }
+    if (r == 0) {
+        ctx.Note("The terminal has no " + what + ".");
+        return false;
+    }
+    Check(r, "reading " + what);
+    const int s = TL_SSR_SaveDate(h, file.string().c_str(), kind);
+    if (s == -2) throw ToolError(kExitFile, "cannot write " + file.string());
+    if (s != 1) FailResult(s, "saving " + what);
+    return true;
+}
+
+int ReadLogTable(TL_HANDLE h) {
+    return TL_ReadLog(h, 1);
+}
+
+int Report(Context& ctx) {
+    if (!ctx.args.positional.empty())
+        throw UsageError("unexpected '" + ctx.args.positional[0] + "'");
+    const auto fromText = ctx.args.Value("--from");
+    const auto toText = ctx.args.Value("--to");
+    const auto output = ctx.args.Value("--output");
+    if (!fromText || !toText) throw UsageError("report: give --from DATE and --to DATE");
+    if (!output || output->empty()) throw UsageError("report: give the page to write with -o FILE");
+    std::string error;
+    const auto from = ParseDateTime(*fromText, false, &error);
+    if (!from) throw UsageError("--from: " + error);
+    const auto to = ParseDateTime(*toText, true, &error);
+    if (!to) throw UsageError("--to: " + error);
+    if (OrderKey(*to) < OrderKey(*from)) throw UsageError("--to lies before --from");
+    if (from->year < 2000 || to->year > 2099)
+        throw UsageError("report dates run from 2000 to 2099");
+    const int kind = KindNumber(ctx.args.Get("--kind", "exceptions"));
+    const std::string user = ctx.args.Get("--user", "");
+    if (user.size() > 24) throw UsageError("--user: a user ID has at most 24 characters");
+    // The page is GB2312; the caption is typed in the locale's UTF-8.
+    const std::string captionText = ctx.args.Get("--caption", "Attendance");
+    const auto caption = Convert(captionText, "UTF-8", "GB2312");
+    if (!caption) throw UsageError("--caption: cannot be written in GB2312");
+
+    const fs::path page = fs::absolute(*output);
+    bool keepWork = ctx.args.Has("--work");
+    fs::path work;
+    if (keepWork) {
+        work = fs::absolute(*ctx.args.Value("--work"));
+        std::error_code ec;
+        fs::create_directories(work, ec);
+        if (ec) throw ToolError(kExitFile, "cannot create " + work.string() + ": " + ec.message());
+    } else {
+        std::string tmpl = (fs::temp_directory_path() / "termlink-report-XXXXXX").string();
+        if (!mkdtemp(tmpl.data()))
+            throw ToolError(kExitFile,
+                            std::string("cannot create a work folder: ") + std::strerror(errno));
+        work = tmpl;
+    }
+    struct Cleanup {
+        fs::path dir;
+        bool keep;
+        ~Cleanup() {
+            std::error_code ec;
+            if (!keep) fs::remove_all(dir, ec);
+        }
+    } cleanup{work, keepWork};
+
+    TL_HANDLE h = ctx.session().handle();
+    const TerminalTraits traits = ReadTraits(h);
+    if (!traits.textIds)
+        throw ToolError(kExitUnsupported,
+                        "attendance reports need a terminal with text user IDs and report tables "
+                        "(to try one: --sim tft)");
+
+    const fs::path logFile = work / "attlog.dat", userFile = work / "users.dat",
+                   ruleFile = work / "attrule.dat", deptFile = work / "departments.dat",
+                   shiftFile = work / "shifts.dat";
+    FetchTable(ctx, h, ReadLogTable, 1, logFile, "the attendance log");
+    if (!FetchTable(ctx, h, TL_SSR_ReadAttRule, 3, ruleFile, "the attendance rule"))
+        throw ToolError(kExitNotFound, "the terminal has no attendance rule to report with");
+    FetchTable(ctx, h, TL_SSR_ReadDPT, 4, deptFile, "the departments");
+    FetchTable(ctx, h, TL_SSR_ReadTurn, 5, shiftFile, "the shifts");
+    // Users last: the engine walks the session's user table from its start.
+    if (!FetchTable(ctx, h, TL_ReadUserInfo, 2, userFile, "the users"))
+        throw ToolError(kExitNotFound, "the terminal has no users to report on");
+
+    if (!user.empty()) {
+        // The engine would quietly report nobody for an unknown ID.
+        char name[32] = {}, password[16] = {};
+        int priv = 0, enabled = 0, card = 0, group = 0, tz[4] = {}, pin = 0;
+        const int q = SSR_TL_QueryUserInfo(h, user.c_str(), name, &priv, &enabled, password,
+                                           &card, &group, tz, &pin);
+        if (q == 0) throw ToolError(kExitNotFound, "no user " + user + " on the terminal");
+        Check(q, "looking up user " + user);
+    }
+
+    std::error_code ec;
+    fs::remove(page, ec);
+    const std::string workPrefix = work.string() + "/";
+    int r;
+    {
+        Progress p = ctx.MakeProgress("calculating");
+        QuietStdout quiet(ctx.quiet() || !ctx.args.Has("--trace"));
+        r = TL_SSR_OutPutHtml(h, user.c_str(), logFile.string().c_str(), userFile.string().c_str(),
+                              deptFile.string().c_str(), shiftFile.string().c_str(), from->year,
+                              from->month, from->day, from->hour, from->minute, from->second,
+                              to->year, to->month, to->day, to->hour, to->minute, to->second,
+                              page.string().c_str(), workPrefix.c_str(), ruleFile.string().c_str(),
+                              kind, caption->c_str());
+    }
+    if (r == 0) throw ToolError(kExitNotFound, "the terminal has no users to report on");
+    Check(r, "calculating the report");
+    if (!fs::exists(page)) throw ToolError(kExitFile, "cannot write " + page.string());
+    Fields f;
+    f.Add("page", Text(page.string()));
+    if (ctx.args.Has("--utf8")) {
+        const auto gb = ReadFile(page);
+        if (!gb) throw ToolError(kExitFile, "cannot read " + page.string());
+        auto utf8 = Convert(*gb, "GB2312", "UTF-8");
+        if (!utf8) throw ToolError(kExitFailed, "the page is not valid GB2312 text");
+        const std::string from8 = "charset=gb2312", to8 = "charset=utf-8";
+        for (auto at = utf8->find(from8); at != std::string::npos; at = utf8->find(from8, at))
+            utf8->replace(at, from8.size(), to8);
+        const fs::path copy = Utf8Path(page);
+        if (!WriteFile(copy, *utf8)) throw ToolError(kExitFile, "cannot write " + copy.string());
+        f.Add("utf8_page", Text(copy.string()));
+    }
+    if (keepWork) f.Add("work_folder", Text(work.string()));
+    WriteFields(ctx.out, f, ctx.format());
+    return kExitOk;
+}
+
+}  // namespace
+
+void AddReportCommands(std::vector<Command>& commands) {
+    commands.push_back(
+        {"report",
+         "--from DATE --to DATE [--kind punches|exceptions|statistics] [--user ID] -o PAGE",
+         "compute attendance from the terminal's tables and write an HTML page",
+         "Reads the attendance log, rule, departments, shifts and users from the\n"
+         "terminal, saves them in a work folder and runs the report engine over\n"
+         "them. The page is GB2312 text; --utf8 also writes PAGE.utf8.html for\n"
+         "browsers that expect UTF-8. Needs a terminal with text user IDs.",
+         {{"--from", Arity::Value, "DATE", "first day of the report"},
+          {"--to", Arity::Value, "DATE", "last day of the report (included)"},
+          {"--kind", Arity::Value, "KIND", "punches, exceptions (default) or statistics"},
+          {"--user", Arity::Value, "ID", "one user only (default: everybody)"},
+          {"--output", Arity::Value, "PAGE", "the HTML page to write", "-o"},
+          {"--utf8", Arity::None, "", "also write a UTF-8 copy of the page"},
+          {"--caption", Arity::Value, "TEXT", "label of the punches page (default Attendance)"},
+          {"--work", Arity::Value, "DIR", "keep the saved tables and work files in DIR"},
+          {"--trace", Arity::None, "", "show the engine's trace lines on standard error"}},
+         true,
+         Report});
+}
+
+}  // namespace tlcli

@@ -1,0 +1,69 @@
+#include "cli/terminal.h"
+
+#include <cstring>
+
+namespace tlcli {
+
+TerminalTraits ReadTraits(TL_HANDLE h) {
+    TerminalTraits t;
+    int tft = 0;
+    if (TL_IsTFTMachine(h, &tft) == 1) t.textIds = tft != 0;
+    char version[64] = {};
+    if (TL_GetFirmwareVersion(h, version) == 1) {
+        t.firmware = std::string(version, strnlen(version, 50));
+        // "Ver X.YY ...": the generation is in the first eight characters.
+        t.legacy = t.firmware.compare(0, 8, "Ver 5.04") < 0;
+    }
+    int width = 0;
+    if (TL_GetPINWidth(h, &width) == 1 && width > 0) t.pinWidth = width;
+    return t;
+}
+
+std::string StateName(int state) {
+    switch (state) {
+        case 0:
+            return "check-in";
+        case 1:
+            return "check-out";
+        case 2:
+            return "break-out";
+        case 3:
+            return "break-in";
+        case 4:
+            return "overtime-in";
+        case 5:
+            return "overtime-out";
+        default:
+            return "state " + std::to_string(state);
+    }
+}
+
+std::string VerifyName(int mode) {
+    switch (mode) {
+        case 0:
+            return "password";
+        case 1:
+            return "fingerprint";
+        case 2:
+            return "card";
+        default:
+            return "mode " + std::to_string(mode);
+    }
+}
+
+std::string PrivilegeName(int privilege) {
+    switch (privilege) {
+        case 0:
+            return "user";
+        case 1:
+            return "enroller";
+        case 2:
+            return "admin";
+        case 3:
+            return "supervisor";
+        default:
+            return "level " + std::to_string(privilege);
+    }
+}
+
+}  // namespace tlcli

@@ -1,0 +1,25 @@
+// termlink: command-line access to a fingerprint time-attendance terminal.
+#include <unistd.h>
+
+#include <csignal>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "cli/app.h"
+
+namespace {
+
+void OnInterrupt(int) {
+    // A second Ctrl-C ends the program at once.
+    if (tlcli::g_interrupted) std::_Exit(130);
+    tlcli::g_interrupted = true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::signal(SIGINT, OnInterrupt);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return tlcli::Run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+}
