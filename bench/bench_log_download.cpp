@@ -46,21 +46,21 @@ termsim::Model& FullModel(termsim::Profile profile) {
     termsim::Config config;
     config.profile = profile;
     m = std::make_unique<termsim::Model>(config);
-    termsim::GenerateSpec spec;
-    spec.seed = 11;
-    spec.users = 400;
-    spec.days = 60;
+    termsim::GenerateParams plan;
+    plan.seed = 11;
+    plan.users = 400;
+    plan.days = 60;
     const int size = m->LogRecordSize();
     const std::size_t room = kLogBuffer - 4;
-    spec.punches = static_cast<int>(room / (size == 0 ? 8 : size));
-    m->Generate(spec);
+    plan.punches = static_cast<int>(room / (size == 0 ? 8 : size));
+    m->Generate(plan);
     if (size == 0) {
         // Compact records are 4 or 8 bytes: scale up to the room, then step
         // down until the log fits.
-        spec.punches = static_cast<int>(spec.punches * 0.995 * room / CompactBytes(m->Punches()));
+        plan.punches = static_cast<int>(plan.punches * 0.995 * room / CompactBytes(m->Punches()));
         do {
-            m->Generate(spec);
-            spec.punches -= spec.punches / 100 + 1;
+            m->Generate(plan);
+            plan.punches -= plan.punches / 100 + 1;
         } while (CompactBytes(m->Punches()) > room);
     }
     return *m;

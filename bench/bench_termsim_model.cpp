@@ -19,7 +19,7 @@ termsim::Model& ModelFor(termsim::Profile p) {
         c.profile = p;
         c.clock = termsim::EncodeTime(2024, 4, 1, 9, 0, 0);
         m = std::make_unique<termsim::Model>(c);
-        termsim::GenerateSpec g;
+        termsim::GenerateParams g;
         g.seed = 9;
         g.users = 500;
         g.punches = 100000;

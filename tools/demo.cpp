@@ -77,10 +77,10 @@ int main(int argc, char** argv) {
     termsim::Config config;
     config.profile = termsim::Profile::Tft;
     termsim::Model model(config);
-    termsim::GenerateSpec spec;
-    spec.days = 12;
-    spec.punches = 240;
-    model.Generate(spec);
+    termsim::GenerateParams plan;
+    plan.days = 12;
+    plan.punches = 240;
+    model.Generate(plan);
     termsim::ServeOptions serve;
     serve.udp = false;
     std::string error;

@@ -76,10 +76,10 @@ std::string Cut(std::string s, std::size_t n) {
 
 }  // namespace
 
-void Model::Generate(const GenerateSpec& spec) {
+void Model::Generate(const GenerateParams& plan) {
     State& s = *state_;
     std::lock_guard lock(s.mu);
-    Rng rng(spec.seed);
+    Rng rng(plan.seed);
     const bool tft = s.IsTft();
     const bool legacy = s.IsLegacy();
     const bool compact = s.LogRecordSize() == 0;
@@ -101,10 +101,10 @@ void Model::Generate(const GenerateSpec& spec) {
     s.rule.title = "Attendance Report";
 
     // Departments (the group numbers of the users) and shifts.
-    const int nDept = std::clamp(spec.departments, 1, 15);
+    const int nDept = std::clamp(plan.departments, 1, 15);
     for (int i = 0; i < nDept; ++i)
         s.departments.push_back(Department{static_cast<std::uint8_t>(i + 1), kDepartments[i]});
-    const int nShift = std::clamp(spec.shifts, 1, 50);
+    const int nShift = std::clamp(plan.shifts, 1, 50);
     for (int i = 0; i < nShift; ++i) {
         const auto& t = kShifts[i % std::size(kShifts)];
         std::string name = t.name;
@@ -144,7 +144,7 @@ void Model::Generate(const GenerateSpec& spec) {
     }
 
     // Users.
-    const int nUsers = std::clamp(spec.users, 0, 65534);
+    const int nUsers = std::clamp(plan.users, 0, 65534);
     std::set<std::uint32_t> pin2s;
     std::set<std::uint64_t> cards;
     for (int i = 1; i <= nUsers; ++i) {
@@ -185,9 +185,9 @@ void Model::Generate(const GenerateSpec& spec) {
     }
 
     // Working days of the real calendar, as DeviceTime midnights.
-    const long first = DaysFromCivil(spec.startYear, spec.startMonth, spec.startDay);
+    const long first = DaysFromCivil(plan.startYear, plan.startMonth, plan.startDay);
     std::vector<std::uint32_t> days;
-    for (int d = 0; d < std::max(spec.days, 1); ++d) {
+    for (int d = 0; d < std::max(plan.days, 1); ++d) {
         const long z = first + d;
         const long weekday = ((z % 7) + 11) % 7;  // 0 = Sunday (1970-01-01 was a Thursday)
         if (weekday == 0 || weekday == 6) continue;
@@ -229,7 +229,7 @@ void Model::Generate(const GenerateSpec& spec) {
 
     // Punches: in/out pairs over shuffled (user, day) slots; once every slot
     // has its pair, further rounds add breaks and overtime.
-    const int nPunches = nUsers > 0 ? std::max(spec.punches, 0) : 0;
+    const int nPunches = nUsers > 0 ? std::max(plan.punches, 0) : 0;
     std::vector<std::pair<std::size_t, std::size_t>> slots;
     for (std::size_t u = 0; u < s.users.size(); ++u)
         for (std::size_t d = 0; d < days.size(); ++d) slots.emplace_back(u, d);
@@ -271,7 +271,7 @@ void Model::Generate(const GenerateSpec& spec) {
             break;
         }
     static const std::uint8_t kCodes[] = {0, 3, 4, 5, 6, 7, 8, 9, 30};
-    for (int i = 0; i < std::max(spec.opRecords, 0); ++i) {
+    for (int i = 0; i < std::max(plan.opRecords, 0); ++i) {
         OpRecord o;
         o.code = kCodes[rng.Below(std::size(kCodes))];
         if (o.code != 0 && admin) {
@@ -295,7 +295,7 @@ void Model::Generate(const GenerateSpec& spec) {
 
     // Real-time punches happening now: logged and waiting for a poll.
     const std::uint32_t now = s.Now();
-    for (int i = 0; i < std::max(spec.events, 0) && !s.users.empty(); ++i) {
+    for (int i = 0; i < std::max(plan.events, 0) && !s.users.empty(); ++i) {
         const User& u = s.users[rng.Below(s.users.size())];
         Punch p = punchFor(u, now - now % 86400, 0, static_cast<std::uint8_t>(rng.Below(2)));
         p.time = now + static_cast<std::uint32_t>(i) * 7;

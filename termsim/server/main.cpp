@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     serve.port = 4370;
     serve.ptys = 1;
     termsim::Config config;
-    termsim::GenerateSpec spec;
+    termsim::GenerateParams plan;
     bool generate = false;
     std::string stateFile;
 
@@ -100,11 +100,11 @@ int main(int argc, char** argv) {
         } else if (a == "--state")
             stateFile = next();
         else if (a == "--users")
-            spec.users = std::atoi(next().c_str()), generate = true;
+            plan.users = std::atoi(next().c_str()), generate = true;
         else if (a == "--punches")
-            spec.punches = std::atoi(next().c_str()), generate = true;
+            plan.punches = std::atoi(next().c_str()), generate = true;
         else if (a == "--seed")
-            spec.seed = std::strtoull(next().c_str(), nullptr, 10), generate = true;
+            plan.seed = std::strtoull(next().c_str(), nullptr, 10), generate = true;
         else if (a == "--no-tcp")
             serve.tcp = false;
         else if (a == "--no-udp")
@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
             return 1;
         }
     } else if (generate) {
-        model.Generate(spec);
+        model.Generate(plan);
     }
 
     termsim::TerminalServer server(model, serve);

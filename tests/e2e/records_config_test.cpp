@@ -11,14 +11,14 @@
 
 namespace {
 
-termsim::GenerateSpec Spec(int users, int punches, int opRecords) {
-    termsim::GenerateSpec spec;
-    spec.seed = 3;
-    spec.users = users;
-    spec.punches = punches;
-    spec.days = 5;
-    spec.opRecords = opRecords;
-    return spec;
+termsim::GenerateParams Plan(int users, int punches, int opRecords) {
+    termsim::GenerateParams plan;
+    plan.seed = 3;
+    plan.users = users;
+    plan.punches = punches;
+    plan.days = 5;
+    plan.opRecords = opRecords;
+    return plan;
 }
 
 e2e::HarnessOptions NoLines() {
@@ -84,7 +84,7 @@ TEST(TerminalSettings, IdentityClockStatusAndWidth) {
         termsim::Config config;
         config.profile = profile;
         termsim::Model model(config);
-        model.Generate(Spec(25, 40, 20));
+        model.Generate(Plan(25, 40, 20));
         e2e::SimTerminal sim(model, NoLines());
         TL_HANDLE h = sim.ConnectNetEx();
         ASSERT_NE(h, nullptr);
@@ -127,7 +127,7 @@ TEST(TerminalSettings, OperationLogInEveryLayout) {
         termsim::Config config;
         config.profile = profile;
         termsim::Model model(config);
-        model.Generate(Spec(30, 10, 60));
+        model.Generate(Plan(30, 10, 60));
         const auto ops = model.OpLog();
         e2e::SimTerminal sim(model, NoLines());
         TL_HANDLE h = sim.ConnectNetEx();

@@ -45,23 +45,23 @@ std::size_t LogBytes(const termsim::Model& model) {
 // Fills the model with a generated log as close below the buffer's room as
 // the record sizes allow.
 void GenerateFullLog(termsim::Model& model) {
-    termsim::GenerateSpec spec;
-    spec.seed = 7;
-    spec.users = 400;
-    spec.days = 60;
+    termsim::GenerateParams plan;
+    plan.seed = 7;
+    plan.users = 400;
+    plan.days = 60;
     const int size = model.LogRecordSize();
     if (size != 0) {
-        spec.punches = static_cast<int>(kRoom / static_cast<std::size_t>(size));
-        model.Generate(spec);
+        plan.punches = static_cast<int>(kRoom / static_cast<std::size_t>(size));
+        model.Generate(plan);
         return;
     }
     // Compact records are 4 or 8 bytes; generated logs come to just over 4
     // bytes a punch. Step down until the log fits.
-    spec.punches = static_cast<int>(static_cast<double>(kRoom) / 4.02);
+    plan.punches = static_cast<int>(static_cast<double>(kRoom) / 4.02);
     for (;;) {
-        model.Generate(spec);
+        model.Generate(plan);
         if (LogBytes(model) <= kRoom) break;
-        spec.punches -= spec.punches / 100 + 1;
+        plan.punches -= plan.punches / 100 + 1;
     }
 }
 

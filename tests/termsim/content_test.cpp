@@ -110,7 +110,7 @@ TEST(TermsimContent, ShortKeyRecordsPerFirmware) {
 
 TEST(TermsimContent, ContentSurvivesAFileAndUserDeletesDropLinks) {
     Model a(ProfileConfig(Profile::Classic));
-    a.Generate(GenerateSpec{});
+    a.Generate(GenerateParams{});
     ASSERT_EQ(Cmd(a, 70, Sms(7, 60, "Hi")).reply, kReplyOk);
     ASSERT_EQ(Cmd(a, 73, Cat({U16(2), U16(7)})).reply, kReplyOk);
     Cmd(a, 85, Cat({B{5, 1, 3}, Pad("Lunch", 16), U16(830), Zeros(12), B{1}}));

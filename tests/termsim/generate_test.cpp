@@ -9,8 +9,8 @@
 namespace termsim::test {
 namespace {
 
-GenerateSpec Spec(std::uint64_t seed) {
-    GenerateSpec g;
+GenerateParams Plan(std::uint64_t seed) {
+    GenerateParams g;
     g.seed = seed;
     g.users = 30;
     g.punches = 301;
@@ -23,9 +23,9 @@ GenerateSpec Spec(std::uint64_t seed) {
 TEST(TermsimGenerate, SameSeedSameTerminalOtherSeedOther) {
     Model a(ProfileConfig(Profile::Classic)), b(ProfileConfig(Profile::Classic)),
         c(ProfileConfig(Profile::Classic));
-    a.Generate(Spec(7));
-    b.Generate(Spec(7));
-    c.Generate(Spec(8));
+    a.Generate(Plan(7));
+    b.Generate(Plan(7));
+    c.Generate(Plan(8));
     EXPECT_EQ(a.Users(), b.Users());
     EXPECT_EQ(a.Punches(), b.Punches());
     EXPECT_EQ(a.OpLog(), b.OpLog());
@@ -37,7 +37,7 @@ TEST(TermsimGenerate, DataIsConsistentAndFitsTheRecords) {
     for (Profile p : {Profile::Legacy, Profile::Classic, Profile::Extended, Profile::Tft}) {
         SCOPED_TRACE(ProfileName(p));
         Model m(ProfileConfig(p));
-        m.Generate(Spec(3));
+        m.Generate(Plan(3));
         auto users = m.Users();
         ASSERT_EQ(users.size(), 30u);
         std::set<std::uint32_t> pin2s;
@@ -89,7 +89,7 @@ TEST(TermsimGenerate, DataIsConsistentAndFitsTheRecords) {
 TEST(TermsimGenerate, CompactLogRoundTripsTheTruth) {
     // Decode the compact table by hand and compare with the truth.
     Model m(ProfileConfig(Profile::Classic));
-    m.Generate(Spec(11));
+    m.Generate(Plan(11));
     auto bytes = Read(m, 13).data;
     auto truth = m.Punches();
     std::size_t off = 0, i = 0;
@@ -117,7 +117,7 @@ TEST(TermsimGenerate, CompactLogRoundTripsTheTruth) {
 
 TEST(TermsimGenerate, DaysSkipWeekends) {
     Model m(ProfileConfig(Profile::Classic));
-    GenerateSpec g = Spec(5);
+    GenerateParams g = Plan(5);
     g.startYear = 2024, g.startMonth = 3, g.startDay = 9;  // a Saturday
     g.days = 2;                                            // only the weekend
     g.events = 0;
@@ -134,7 +134,7 @@ TEST(TermsimState, SaveAndLoadRestoreEverything) {
     c.faults.refusedCommands = {13, 50};
     c.faults.refuseQuery = true;
     Model a(c);
-    a.Generate(Spec(21));
+    a.Generate(Plan(21));
     a.SetOption("Odd Key", "va lue%-\n");
     a.SetOption("Empty", "");
     a.RemoveOption("~DeviceName");
@@ -178,7 +178,7 @@ TEST(TermsimState, EventsServedButNotAcknowledgedSurvive) {
 
 TEST(TermsimState, BadFilesLeaveTheModelAlone) {
     Model m(ProfileConfig(Profile::Classic));
-    m.Generate(Spec(1));
+    m.Generate(Plan(1));
     const std::string before = m.Serialize();
     std::string err;
     EXPECT_FALSE(m.Deserialize("", &err));

@@ -179,7 +179,7 @@ TEST(TermsimInstall, PushedDataIsRecorded) {
 
 TEST(TermsimControl, ClearDataAndPanel) {
     Model m(ProfileConfig(Profile::Classic));
-    m.Generate(GenerateSpec{});
+    m.Generate(GenerateParams{});
     EXPECT_EQ(Cmd(m, 14, B{1}).reply, kReplyOk);
     EXPECT_TRUE(m.Punches().empty());
     EXPECT_FALSE(m.Users().empty());

@@ -240,7 +240,7 @@ TEST(ToolOnSimulator, UsersListedInEveryForm) {
 class SharedTerminal {
   public:
     explicit SharedTerminal(termsim::Profile profile) : model_(Config(profile)) {
-        model_.Generate(termsim::GenerateSpec{});
+        model_.Generate(termsim::GenerateParams{});
         termsim::ServeOptions o;
         o.udp = false;
         server_ = termsim::Serve(model_, o);

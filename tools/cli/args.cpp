@@ -77,31 +77,31 @@ Args ParseArgs(const std::vector<std::string>& tokens, const std::vector<FlagSpe
             name = tok.substr(0, eq);
             inlineValue = tok.substr(eq + 1);
         }
-        const FlagSpec* spec = find(name);
-        if (!spec) throw UsageError("unknown option " + name);
-        switch (spec->arity) {
+        const FlagSpec* plan = find(name);
+        if (!plan) throw UsageError("unknown option " + name);
+        switch (plan->arity) {
             case FlagSpec::Arity::None:
-                if (inlineValue) throw UsageError(spec->name + " takes no value");
-                args.Set(spec->name, "");
+                if (inlineValue) throw UsageError(plan->name + " takes no value");
+                args.Set(plan->name, "");
                 break;
             case FlagSpec::Arity::Value:
                 if (inlineValue) {
-                    args.Set(spec->name, *inlineValue);
+                    args.Set(plan->name, *inlineValue);
                 } else {
                     if (i + 1 >= tokens.size())
-                        throw UsageError(spec->name + " needs a value (" + spec->value + ")");
-                    args.Set(spec->name, tokens[++i]);
+                        throw UsageError(plan->name + " needs a value (" + plan->value + ")");
+                    args.Set(plan->name, tokens[++i]);
                 }
                 break;
             case FlagSpec::Arity::Optional:
                 if (inlineValue) {
-                    args.Set(spec->name, *inlineValue);
+                    args.Set(plan->name, *inlineValue);
                 } else if (i + 1 < tokens.size() && !tokens[i + 1].empty() &&
                            tokens[i + 1][0] != '-' && takesOptional &&
                            takesOptional(tokens[i + 1])) {
-                    args.Set(spec->name, tokens[++i]);
+                    args.Set(plan->name, tokens[++i]);
                 } else {
-                    args.Set(spec->name, "");
+                    args.Set(plan->name, "");
                 }
                 break;
         }

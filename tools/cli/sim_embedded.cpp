@@ -13,9 +13,9 @@ namespace {
 class Simulator final : public EmbeddedSimulator {
   public:
     Simulator(termsim::Profile profile, int key) : model_(MakeConfig(profile, key)) {
-        termsim::GenerateSpec spec;
-        spec.events = 3;  // a few punches waiting for 'termlink events'
-        model_.Generate(spec);
+        termsim::GenerateParams plan;
+        plan.events = 3;  // a few punches waiting for 'termlink events'
+        model_.Generate(plan);
         termsim::ServeOptions options;
         options.udp = false;
         std::string error;

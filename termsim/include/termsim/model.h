@@ -227,7 +227,7 @@ struct AttRule {
 };
 
 // What Model::Generate produces. All of it follows from the seed.
-struct GenerateSpec {
+struct GenerateParams {
     std::uint64_t seed = 1;
     int users = 20;
     int punches = 200;
@@ -257,7 +257,7 @@ class Model final : public Handler {
     std::uint32_t CommKey() const override;
 
     // Replaces users, logs and tables with generated ones.
-    void Generate(const GenerateSpec& spec);
+    void Generate(const GenerateParams& plan);
 
     // The whole state (configuration, options, data, faults) to and from a
     // file. Load replaces everything; on failure the model is unchanged and
