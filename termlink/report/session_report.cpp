@@ -1,11 +1,11 @@
 // TL_SSR_OutPutHtml's choice of users: the session's cached user table.
 #include <cstdint>
-#include <cstring>
 
 #include "common/bytes.h"
 #include "records/bulk_read.h"
 #include "report/engine.h"
 #include "report/report_files.h"
+#include "users/user_table.h"
 
 namespace tl::report {
 
@@ -41,14 +41,8 @@ int OutPutHtml(DeviceSession* s, const ReportRequest& r) {
         }
         const UserTable t = CachedUsers(*s);
         if (!allUsers) {
-            const std::size_t idLen = std::strlen(r.userId);
-            for (std::uint8_t* p = t.begin; p && p < t.end; p += kUserRecordSize) {
-                if (bounded_strlen(p + 48, 24) == idLen &&
-                    std::memcmp(p + 48, r.userId, idLen) == 0) {
-                    pins.push_back(load_u16(p));
-                    break;
-                }
-            }
+            if (const std::uint8_t* user = FindSsrUserById(*s, r.userId))
+                pins.push_back(load_u16(user));
             return 1;
         }
         if (t.begin == t.end) return 0;
