@@ -4,6 +4,7 @@
 #include "users/template_codec.h"
 #include "users/template_grid.h"
 #include "users/template_rows.h"
+#include "users/template_writer.h"
 
 namespace tl {
 namespace {
@@ -13,29 +14,7 @@ constexpr int kMaxSpAngle = 359;
 constexpr int kMaxSpKindStored = 7;
 constexpr int kLayoutCMaxWritten = 1023;  // 10 bits of count
 
-struct Writer {
-    MutBytes out;
-    std::size_t pos = 0;
-    bool overflow = false;
-    void Put(int byte) {
-        if (pos < out.size()) {
-            out[pos++] = static_cast<std::uint8_t>(byte);
-        } else {
-            overflow = true;
-        }
-    }
-    void Put16(int v) {
-        Put(v & 0xFF);
-        Put((v >> 8) & 0xFF);
-    }
-    void Put32(std::uint32_t v) {
-        Put16(static_cast<int>(v & 0xFFFF));
-        Put16(static_cast<int>(v >> 16));
-    }
-    std::size_t Result() const { return overflow ? 0 : pos; }
-};
-
-void PutMinutia(Writer& w, const TemplateModel& m, int i) {
+void PutMinutia(TemplateWriter& w, const TemplateModel& m, int i) {
     const int x = std::clamp(m.x[i], 0, kMaxPosition);
     const int y = std::clamp(m.y[i], 0, kMaxPosition);
     w.Put16((x << 7) | (y >> 2));
@@ -44,7 +23,7 @@ void PutMinutia(Writer& w, const TemplateModel& m, int i) {
     w.Put(m.dir[i] & 0xFF);
 }
 
-void PutSingular(Writer& w, const TemplateModel& m, int i) {
+void PutSingular(TemplateWriter& w, const TemplateModel& m, int i) {
     const auto x = static_cast<std::uint32_t>(std::clamp(m.spX[i], 0, kMaxPosition));
     const auto y = static_cast<std::uint32_t>(std::clamp(m.spY[i], 0, kMaxPosition));
     const auto kind =
@@ -74,7 +53,7 @@ std::size_t EncodeLayoutC(const TemplateModel& m, bool withGrid, MutBytes out) {
     const int s = std::min(m.HeldSingular(), kLayoutCMaxSingularRead);
     const bool grid = withGrid && m.gridCols >= 1 && m.gridCols <= kLayoutCMaxGrid &&
                       m.gridRows >= 1 && m.gridRows <= kLayoutCMaxGrid;
-    Writer w{out};
+    TemplateWriter w{out};
     w.Put16(kMagicLayoutC);
     w.Put(n & 0xFF);
     w.Put((grid ? 0x80 : 0) | (((n >> 8) & 3) << 5) | s);
@@ -96,7 +75,7 @@ std::size_t EncodeLayoutB(const TemplateModel& m, MutBytes out) {
     const int s = std::min(m.HeldSingular(), kLayoutBMaxSingularRead);
     const int d = std::clamp(std::max(m.gridCols, m.gridRows), 0, kLayoutABMaxGrid);
     const std::size_t limit = std::min(out.size(), kMaxEncodedB);
-    Writer w{out.first(limit)};
+    TemplateWriter w{out.first(limit)};
     w.Put16(kMagicLayoutB);
     w.Put((d << 2) | 1);
     w.Put16(0);  // rows written and total length, filled in below

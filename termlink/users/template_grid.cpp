@@ -5,6 +5,8 @@
 #include <array>
 #include <cstring>
 
+#include "users/template_writer.h"
+
 namespace tl {
 namespace {
 
@@ -14,20 +16,6 @@ constexpr int kNibbleMax = 7;
 int WrapDirection(int v) {
     return ((v % kDirectionSteps) + kDirectionSteps) % kDirectionSteps;
 }
-
-// A bounded byte writer: remembers when something did not fit.
-struct Writer {
-    MutBytes out;
-    std::size_t pos = 0;
-    bool overflow = false;
-    void Put(int byte) {
-        if (pos < out.size()) {
-            out[pos++] = static_cast<std::uint8_t>(byte);
-        } else {
-            overflow = true;
-        }
-    }
-};
 
 }  // namespace
 
@@ -125,7 +113,7 @@ std::size_t EncodeGridBlock(const TemplateModel& m, MutBytes out) {
     const int cols = m.gridCols;
     const int rows = m.gridRows;
     if (cols < 1 || cols > kLayoutCMaxGrid || rows < 1 || rows > kLayoutCMaxGrid) return 0;
-    Writer w{out};
+    TemplateWriter w{out};
     w.Put(cols - 1);
     w.Put(rows - 1);
     std::uint8_t coded[kMaxStretch];
