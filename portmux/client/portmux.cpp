@@ -243,9 +243,13 @@ PMX_API int PMX_CALL PMX_SENDCMD(PMX_HANDLE handle, int* command, void* buffer, 
         *command = 0;
         return Fail(error), -1;
     }
-    // A command reply is cut to the buffer the caller offers: the caller
-    // states how much of the answer it wants.
-    auto want = std::min<std::uint32_t>(r.total, static_cast<std::uint32_t>(bufferSize));
+    // A command reply is cut to the buffer the caller offers. The buffer also
+    // held the request, so it is at least that long: commands that send a
+    // record with no answer area (buffer size 0) still receive the short
+    // status the terminal puts in its reply, such as the two bytes of a
+    // "not found" delete.
+    const auto room = static_cast<std::uint32_t>(std::max(bufferSize, requestLength));
+    auto want = std::min<std::uint32_t>(r.total, room);
     if (!Collect(*c, r, want, static_cast<std::uint8_t*>(buffer), 0, timeoutMs, &error)) {
         *command = 0;
         return Fail(error), -1;

@@ -192,6 +192,42 @@ TEST(UsersEndToEnd, FiveThousandTextIdUsers) {
     EXPECT_EQ(TL_Close(s), 1);
 }
 
+// Deleting what the terminal does not hold is "not found" (0), not a
+// refusal: the terminal's short status reaches termlink through the real
+// transport even though these deletes offer no answer area.
+TEST(UsersEndToEnd, DeletingAnAbsentUserIsNotFound) {
+    {
+        termsim::Model model;
+        e2e::SimTerminal sim(model);
+        TL_HANDLE s = sim.ConnectNet();
+        ASSERT_NE(s, nullptr);
+        ASSERT_EQ(TL_SetUserInfo(s, 5, "Ann", 0, 1, "", nullptr, 0, 1, nullptr), 1);
+        ASSERT_EQ(model.Users().size(), 1u);
+        const int pin = model.Users().front().pin;
+        // The extended byte: absent user, present byte, byte already gone.
+        EXPECT_EQ(TL_DeleteUserInfoEx(s, pin + 1000, 0), 0);
+        ASSERT_EQ(TL_SetUserInfoEx(s, pin, 0, 7), 1);
+        EXPECT_EQ(TL_DeleteUserInfoEx(s, pin, 0), 1);
+        EXPECT_EQ(TL_DeleteUserInfoEx(s, pin, 0), 0);
+        TL_Close(s);
+    }
+    {
+        termsim::Config config;
+        config.profile = termsim::Profile::Tft;
+        termsim::Model model(config);
+        e2e::SimTerminal sim(model);
+        TL_HANDLE s = sim.ConnectNet();
+        ASSERT_NE(s, nullptr);
+        int card = 0;
+        int zones[4] = {0, 0, 0, 0};
+        ASSERT_EQ(SSR_TL_SetUserInfo(s, "A-1", "Ann", 0, 1, "", &card, 1, zones), 1);
+        EXPECT_EQ(SSR_TL_DelUserExt(s, "NOBODY"), 0);
+        EXPECT_EQ(SSR_TL_DelUserExt(s, "A-1"), 1);
+        EXPECT_EQ(SSR_TL_DelUserExt(s, "A-1"), 0);
+        TL_Close(s);
+    }
+}
+
 TEST(AccessEndToEnd, TablesRoundTripThroughTheTerminal) {
     termsim::Model model;
     e2e::SimTerminal sim(model);
