@@ -14,28 +14,12 @@
 #include "portmux.h"
 #include "session/session.h"
 #include "termsim/model.h"
+#include "tests/e2e/compact_log.h"
 #include "tests/e2e/harness.h"
 
 namespace {
 
 constexpr std::size_t kLogBuffer = 8388608;
-
-// Bytes of the compact layout: 4 when within 1023 s of the last full time.
-std::size_t CompactBytes(const std::vector<termsim::Punch>& punches) {
-    bool haveBase = false;
-    std::uint32_t base = 0;
-    std::size_t n = 0;
-    for (const auto& p : punches) {
-        if (haveBase && p.time >= base && p.time - base <= 1023) {
-            n += 4;
-        } else {
-            n += 8;
-            base = p.time;
-            haveBase = true;
-        }
-    }
-    return n;
-}
 
 // The largest log of the profile's fixed record size that fits the download
 // buffer with its count word; for the compact layout, as many punches as fit.
@@ -57,11 +41,12 @@ termsim::Model& FullModel(termsim::Profile profile) {
     if (size == 0) {
         // Compact records are 4 or 8 bytes: scale up to the room, then step
         // down until the log fits.
-        plan.punches = static_cast<int>(plan.punches * 0.995 * room / CompactBytes(m->Punches()));
+        plan.punches =
+            static_cast<int>(plan.punches * 0.995 * room / e2e::CompactBytes(m->Punches()));
         do {
             m->Generate(plan);
             plan.punches -= plan.punches / 100 + 1;
-        } while (CompactBytes(m->Punches()) > room);
+        } while (e2e::CompactBytes(m->Punches()) > room);
     }
     return *m;
 }

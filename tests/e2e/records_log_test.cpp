@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "compact_log.h"
 #include "harness.h"
 #include "session/session.h"
 #include "termsim/model.h"
@@ -18,28 +19,10 @@ namespace {
 constexpr std::size_t kLogBuffer = 8388608;    // the download buffer of a log read
 constexpr std::size_t kRoom = kLogBuffer - 4;  // less the leading byte count
 
-// Bytes of the compact layout for these punches: a 4-byte record when the time
-// is at most 1023 s after the last full time, else an 8-byte one.
-std::size_t CompactBytes(const std::vector<termsim::Punch>& punches) {
-    bool haveBase = false;
-    std::uint32_t base = 0;
-    std::size_t n = 0;
-    for (const auto& p : punches) {
-        if (haveBase && p.time >= base && p.time - base <= 1023) {
-            n += 4;
-        } else {
-            n += 8;
-            base = p.time;
-            haveBase = true;
-        }
-    }
-    return n;
-}
-
 std::size_t LogBytes(const termsim::Model& model) {
     const int size = model.LogRecordSize();
     const auto punches = model.Punches();
-    return size == 0 ? CompactBytes(punches) : punches.size() * static_cast<std::size_t>(size);
+    return size == 0 ? e2e::CompactBytes(punches) : punches.size() * static_cast<std::size_t>(size);
 }
 
 // Fills the model with a generated log as close below the buffer's room as
