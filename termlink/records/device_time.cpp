@@ -16,16 +16,4 @@ std::uint32_t EncodeDeviceTime(std::int32_t year, std::int32_t month, std::int32
     return v;
 }
 
-CalendarTime DecodeDeviceTime(std::uint32_t value) {
-    CalendarTime t;
-    t.second = static_cast<std::int32_t>(value % 60u);
-    t.minute = static_cast<std::int32_t>((value / 60u) % 60u);
-    t.hour = static_cast<std::int32_t>((value / 3600u) % 24u);
-    const std::uint32_t d = value / 86400u;
-    t.day = static_cast<std::int32_t>(d % 31u + 1u);
-    t.month = static_cast<std::int32_t>((d / 31u) % 12u + 1u);
-    t.year = static_cast<std::int32_t>(d / 372u + 2000u);
-    return t;
-}
-
 }  // namespace tl

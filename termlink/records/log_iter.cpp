@@ -75,7 +75,7 @@ int NextAttRecord(DeviceSession& s, AttRecord* out) {
         const std::uint8_t* p = w.at;
         s.logCursor += 16;
         r.pin = load_u32(p);
-        r.time = DecodeDeviceTime(load_u32(p + 4));
+        r.time = s.logTimes.Decode(load_u32(p + 4));
         r.attState = p[8];
         r.modeCode = p[9];
         r.extraWord = load_u16(p + 10);
@@ -114,7 +114,7 @@ int NextAttRecord(DeviceSession& s, AttRecord* out) {
         when = load_u32(p + 4);
         s.lastLogTime = when;
     }
-    r.time = DecodeDeviceTime(when);
+    r.time = s.logTimes.Decode(when);
     if (out) *out = r;
     return 1;
 }
@@ -131,7 +131,7 @@ int NextSsrAttRecord(DeviceSession& s, char* idText, AttRecord* out) {
     s.logCursor += 40;
     AttRecord r;
     r.modeCode = p[26];
-    r.time = DecodeDeviceTime(load_u32(p + 27));
+    r.time = s.logTimes.Decode(load_u32(p + 27));
     r.attState = p[31];
     r.extraCode = static_cast<std::int32_t>(load_u32(p + 32));
     if (idText && s.pinWidth > 0) {
@@ -160,7 +160,7 @@ int NextOpRecord(DeviceSession& s, OpRecord* out) {
         s.opLogCursor += 20;
         r.op = load_u32(p);
         r.code = p[4];
-        r.time = DecodeDeviceTime(load_u32(p + 6));
+        r.time = s.logTimes.Decode(load_u32(p + 6));
         r.params[0] = static_cast<std::int32_t>(load_u32(p + 10));
         r.params[1] = load_u16(p + 14);
         r.params[2] = load_u16(p + 16);
@@ -175,7 +175,7 @@ int NextOpRecord(DeviceSession& s, OpRecord* out) {
     s.opLogCursor += 16;
     r.op = load_u16(p);
     r.code = p[2];
-    r.time = DecodeDeviceTime(load_u32(p + 4));
+    r.time = s.logTimes.Decode(load_u32(p + 4));
     for (int i = 0; i < 4; ++i) r.params[i] = load_u16(p + 8 + 2 * i);
     if (MapsToPin2(s)) {
         r.op = MapPinToPin2(s, r.op);
@@ -200,7 +200,7 @@ int NextSsrOpRecord(DeviceSession& s, SsrOpRecord* out) {
     SsrOpRecord r;
     std::memcpy(r.operatorId, p, 24);
     r.code = p[24];
-    r.time = DecodeDeviceTime(load_u32(p + 25));
+    r.time = s.logTimes.Decode(load_u32(p + 25));
     r.params[0] = load_u16(p + 29);
     r.params[1] = load_u16(p + 31);
     r.params[2] = load_u16(p + 33);

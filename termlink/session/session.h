@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "portmux.h"
+#include "records/device_time.h"
 
 namespace tl {
 
@@ -86,6 +87,8 @@ struct DeviceSession {
     const std::uint8_t* pinIndexBuffer = nullptr;
     std::int32_t pinIndexLength = -1;
     std::int32_t pinIndexRecordSize = 0;
+    // Date of the last log record decoded (log iteration only).
+    DayCachedDecoder logTimes;
 };
 
 inline DeviceSession* as_session(void* handle) {

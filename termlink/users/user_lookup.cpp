@@ -16,8 +16,11 @@ bool IsLegacy(const DeviceSession& s) {
 
 constexpr std::size_t kPinSlots = 65536;
 
+constexpr std::size_t kLegacyRecordSize = 16;
+constexpr std::size_t kRecordSize = 28;
+
 std::size_t RecordSize(const DeviceSession& s) {
-    return IsLegacy(s) ? 16 : 28;
+    return IsLegacy(s) ? kLegacyRecordSize : kRecordSize;
 }
 
 // Record bytes of the cache that lookups may read: whole records only, never
@@ -55,11 +58,11 @@ bool BuildIndex(DeviceSession& s, std::size_t size) {
 
 }  // namespace
 
-// FindUserByPin through the index: the same answer without a walk per call.
-static std::uint8_t* FindUserByPinIndexed(DeviceSession& s, std::uint32_t pin) {
+// FindUserByPin through the index, for records of `size` bytes: the same
+// answer without a walk per call.
+static std::uint8_t* FindUserByPinIndexed(DeviceSession& s, std::uint32_t pin, std::size_t size) {
     if (!s.userBuffer || s.userCapacity == 0) ReadUserInfo(s);
     if (CachedLength(s) == 0 || pin >= kPinSlots) return nullptr;
-    const std::size_t size = RecordSize(s);
     for (int attempt = 0; attempt < 2; ++attempt) {
         if ((!IndexCurrent(s, size) || attempt == 1) && !BuildIndex(s, size))
             return FindUserByPin(s, pin);
@@ -86,7 +89,7 @@ std::uint8_t* FindUserByPin(DeviceSession& s, std::uint32_t pin) {
 
 std::uint32_t MapPinToPin2(DeviceSession& s, std::uint32_t pin) {
     if (IsLegacy(s)) return pin;
-    const std::uint8_t* record = FindUserByPinIndexed(s, pin);
+    const std::uint8_t* record = FindUserByPinIndexed(s, pin, kRecordSize);
     if (!record) return pin;
     const std::uint32_t pin2 = load_u32(record + 24);
     return pin2 != 0 ? pin2 : pin;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "records/device_time.h"
 
@@ -37,6 +38,24 @@ TEST(DeviceTime, RoundTripsEveryCenturyDate) {
                        static_cast<int>(rng() % 60),         static_cast<int>(rng() % 60)};
         ASSERT_EQ(DecodeDeviceTime(EncodeDeviceTime(t)), t);
     }
+}
+
+// The day-cached decoder must give DecodeDeviceTime's answer whatever order
+// the times come in: ascending runs within a day, day boundaries, jumps back
+// and the extremes of the 32-bit range.
+TEST(DeviceTime, DayCachedDecoderMatchesPlainDecoding) {
+    tl::DayCachedDecoder decoder;
+    std::vector<std::uint32_t> values = {
+        0, 86399, 86400, 86399, 362824205, 362824205, 4294967295, 4294967295 - 86400, 0};
+    std::mt19937 rng(11);
+    std::uint32_t v = 744422400u;
+    for (int i = 0; i < 20000; ++i) {
+        values.push_back(v);
+        v += rng() % 5000;  // mostly the same day, in order
+        if (rng() % 100 == 0) v = static_cast<std::uint32_t>(rng());  // now and then anywhere
+    }
+    for (const std::uint32_t value : values)
+        ASSERT_EQ(decoder.Decode(value), DecodeDeviceTime(value)) << value;
 }
 
 }  // namespace
