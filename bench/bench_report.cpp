@@ -24,6 +24,7 @@
 #include "common/bytes.h"
 #include "records/device_time.h"
 #include "report/engine.h"
+#include "tests/report/folder_report.h"
 
 namespace {
 
@@ -123,8 +124,7 @@ const std::string& Company(int users) {
 // and each kind's seconds in `perKind`.
 double RunMonth(int users, bool rescan, double* perKind = nullptr, double* cpu = nullptr) {
     const std::string& d = Company(users);
-    const std::string att = d + "att.dat", usr = d + "user.dat", dpt = d + "dept.dat",
-                      sft = d + "shift.dat", rul = d + "rule.dat", out = d + "page.htm";
+    const std::string out = d + "page.htm";
     std::vector<std::uint16_t> pins;
     for (int u = 1; u <= users; ++u) pins.push_back(static_cast<std::uint16_t>(u));
     // The engine's trace lines go to /dev/null while it runs.
@@ -136,25 +136,10 @@ double RunMonth(int users, bool rescan, double* perKind = nullptr, double* cpu =
     const std::clock_t c0 = std::clock();
     for (int kind = 1; kind <= 3; ++kind) {
         const auto k0 = std::chrono::steady_clock::now();
-        tl::report::ReportRequest r;
-        r.userId = "";
-        r.logPath = att.c_str();
-        r.usersPath = usr.c_str();
-        r.deptPath = dpt.c_str();
-        r.shiftPath = sft.c_str();
         const std::int32_t from[6] = {2024, 3, 1, 0, 0, 0};
         const std::int32_t to[6] = {2024, 3, 31, 0, 0, 0};
-        for (int i = 0; i < 6; ++i) {
-            r.from[i] = from[i];
-            r.to[i] = to[i];
-        }
-        r.outPath = out.c_str();
-        r.workDir = d.c_str();
-        r.rulePath = rul.c_str();
-        r.kind = kind;
-        r.caption = "Card";
-        r.rescan = rescan;
-        tl::report::RunReport(r, [&](std::vector<std::uint16_t>& p) {
+        const golden::FolderReport report(d, out, kind, from, to, rescan);
+        tl::report::RunReport(report.request, [&](std::vector<std::uint16_t>& p) {
             p = pins;
             return 1;
         });

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "folder_report.h"
 #include "records/device_time.h"
 #include "report/engine.h"
 
@@ -100,27 +101,10 @@ inline void WriteCompany(const std::string& dir) {
 // Runs one report of the company (2024-03-04 to 2024-03-05, users 1-4).
 inline int RunCompany(const std::string& dir, const std::string& out, int kind,
                       bool rescan = false) {
-    const std::string att = dir + "att.dat", usr = dir + "user.dat", dpt = dir + "dept.dat",
-                      sft = dir + "shift.dat", rul = dir + "rule.dat";
-    tl::report::ReportRequest r;
-    r.userId = "";
-    r.logPath = att.c_str();
-    r.usersPath = usr.c_str();
-    r.deptPath = dpt.c_str();
-    r.shiftPath = sft.c_str();
     const std::int32_t from[6] = {2024, 3, 4, 0, 0, 0};
     const std::int32_t to[6] = {2024, 3, 5, 0, 0, 0};
-    for (int i = 0; i < 6; ++i) {
-        r.from[i] = from[i];
-        r.to[i] = to[i];
-    }
-    r.outPath = out.c_str();
-    r.workDir = dir.c_str();
-    r.rulePath = rul.c_str();
-    r.kind = kind;
-    r.caption = "Card";
-    r.rescan = rescan;
-    return tl::report::RunReport(r, [](std::vector<std::uint16_t>& pins) {
+    const FolderReport report(dir, out, kind, from, to, rescan);
+    return tl::report::RunReport(report.request, [](std::vector<std::uint16_t>& pins) {
         pins = {1, 2, 3, 4};
         return 1;
     });
