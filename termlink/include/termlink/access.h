@@ -16,51 +16,51 @@ extern "C" {
 /* ---- Time zones --------------------------------------------------------- */
 
 /* Seven day entries "hhmmhhmm" back to back: 56 digits; text >= 57 bytes. */
-TL_API int TL_STDCALL TL_GetTZInfo(TL_HANDLE session, int zone, char *text);
+TL_API int TL_STDCALL TL_GetTZInfo(TL_HANDLE session, int zone, char* text);
 /* text: 56 digits; hours below 24, minutes below 60. */
-TL_API int TL_STDCALL TL_SetTZInfo(TL_HANDLE session, int zone, const char *text);
+TL_API int TL_STDCALL TL_SetTZInfo(TL_HANDLE session, int zone, const char* text);
 
 /* ---- Groups --------------------------------------------------------------- */
 
 /* zones: 4 entries; up to three zone numbers (entry 3 is the count on TFT
  * terminals). A null array on writing clears the group's list. */
-TL_API int TL_STDCALL TL_GetGroupTZs(TL_HANDLE session, int group, int *zones);
-TL_API int TL_STDCALL TL_SetGroupTZs(TL_HANDLE session, int group, int *zones);
+TL_API int TL_STDCALL TL_GetGroupTZs(TL_HANDLE session, int group, int* zones);
+TL_API int TL_STDCALL TL_SetGroupTZs(TL_HANDLE session, int group, int* zones);
 /* Group record form: group 0-99 (1-99 on writing), zones up to 50, flag and
  * a 7-bit value whose meaning is the terminal's. */
-TL_API int TL_STDCALL TL_GetGroupTZ(TL_HANDLE session, int group, int *zone1, int *zone2,
-                                    int *zone3, int *flag, int *value);
+TL_API int TL_STDCALL TL_GetGroupTZ(TL_HANDLE session, int group, int* zone1, int* zone2,
+                                    int* zone3, int* flag, int* value);
 TL_API int TL_STDCALL TL_SetGroupTZ(TL_HANDLE session, int group, int zone1, int zone2, int zone3,
                                     int flag, int value);
 
 /* ---- Holidays ------------------------------------------------------------- */
 
 /* 24 entries "MMDDMMDD": text >= 193 bytes; length = 8 x entries in use. */
-TL_API int TL_STDCALL TL_GetHoliday(TL_HANDLE session, char *text, int *length);
+TL_API int TL_STDCALL TL_GetHoliday(TL_HANDLE session, char* text, int* length);
 /* Whole 8-digit entries (at most 24); the empty text clears the table. */
-TL_API int TL_STDCALL TL_SetHoliday(TL_HANDLE session, const char *text);
+TL_API int TL_STDCALL TL_SetHoliday(TL_HANDLE session, const char* text);
 /* Holiday record form: holiday 1-24, months <= 12, days <= 31. */
-TL_API int TL_STDCALL TL_GetHolidayTZ(TL_HANDLE session, int holiday, int *startMonth,
-                                      int *startDay, int *endMonth, int *endDay, int *zone);
+TL_API int TL_STDCALL TL_GetHolidayTZ(TL_HANDLE session, int holiday, int* startMonth,
+                                      int* startDay, int* endMonth, int* endDay, int* zone);
 TL_API int TL_STDCALL TL_SetHolidayTZ(TL_HANDLE session, int holiday, int startMonth, int startDay,
                                       int endMonth, int endDay, int zone);
 
 /* ---- Unlock combinations, door, lock -------------------------------------- */
 
 /* Combination 0-10 of up to five groups (0-99, 0 = none). */
-TL_API int TL_STDCALL TL_GetlockComb(TL_HANDLE session, int combination, int *group1, int *group2,
-                                     int *group3, int *group4, int *group5);
+TL_API int TL_STDCALL TL_GetlockComb(TL_HANDLE session, int combination, int* group1, int* group2,
+                                     int* group3, int* group4, int* group5);
 TL_API int TL_STDCALL TL_SetlockComb(TL_HANDLE session, int combination, int group1, int group2,
                                      int group3, int group4, int group5);
 /* The terminal's own text form; text >= 200 bytes. */
-TL_API int TL_STDCALL TL_GetUnlockGroups(TL_HANDLE session, char *text);
-TL_API int TL_STDCALL TL_SetUnlockGroups(TL_HANDLE session, const char *text);
+TL_API int TL_STDCALL TL_GetUnlockGroups(TL_HANDLE session, char* text);
+TL_API int TL_STDCALL TL_SetUnlockGroups(TL_HANDLE session, const char* text);
 /* Door sensor byte (0-255). */
-TL_API int TL_STDCALL TL_GetDoorState(TL_HANDLE session, int *state);
+TL_API int TL_STDCALL TL_GetDoorState(TL_HANDLE session, int* state);
 /* Opens the lock for `delay` (the terminal's unit). */
 TL_API int TL_STDCALL TL_Unlock(TL_HANDLE session, int delay);
 /* The lock-function option ("~LockFunOn") as a decimal value. */
-TL_API int TL_STDCALL TL_GetACFun(TL_HANDLE session, int *value);
+TL_API int TL_STDCALL TL_GetACFun(TL_HANDLE session, int* value);
 
 #ifdef __cplusplus
 }

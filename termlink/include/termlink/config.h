@@ -18,18 +18,18 @@ extern "C" {
  * with the low byte of *value), -5 (TL_ReadData with value as buffer and
  * value[1] as its size), -4..-1 (transport, session, portmux and termlink
  * module handles, low 32 bits; result 4). 1 read; 4 not served; -2; -1. */
-TL_API int TL_STDCALL TL_GetDeviceInfo(TL_HANDLE session, int index, int *value);
+TL_API int TL_STDCALL TL_GetDeviceInfo(TL_HANDLE session, int index, int* value);
 /* Writes item `index` (reduced modulo 10000). For index 8999 `value` carries
  * a pointer to a complete "key=value" text; it is pointer-sized so that it
  * can. 1; -100 fixed item given another value; 4 no such item; -2; -1. */
 TL_API int TL_STDCALL TL_SetDeviceInfo(TL_HANDLE session, int index, intptr_t value);
 /* Value text of item `index` (1-69) without conversion. */
-TL_API int TL_STDCALL TL_GetDeviceStrInfo(TL_HANDLE session, int index, char *value);
+TL_API int TL_STDCALL TL_GetDeviceStrInfo(TL_HANDLE session, int index, char* value);
 /* Value text of option `key` (at most 99 bytes). */
-TL_API int TL_STDCALL TL_GetSysOption(TL_HANDLE session, const char *key, char *value);
+TL_API int TL_STDCALL TL_GetSysOption(TL_HANDLE session, const char* key, char* value);
 /* Writes key=value (hidden "~" keys scrambled where the terminal needs it).
  * 4 for an empty key or a text over 139 bytes (nothing sent). */
-TL_API int TL_STDCALL TL_SetSysOption(TL_HANDLE session, const char *key, const char *value);
+TL_API int TL_STDCALL TL_SetSysOption(TL_HANDLE session, const char* key, const char* value);
 /* Makes the terminal apply the options written. */
 TL_API int TL_STDCALL TL_RefreshOptions(TL_HANDLE session);
 
@@ -39,43 +39,43 @@ TL_API int TL_STDCALL TL_RefreshOptions(TL_HANDLE session);
  * terminal without the option gives the default and 1. */
 
 /* The terminal's version text as it sends it; `version` holds >= 50 bytes. */
-TL_API int TL_STDCALL TL_GetFirmwareVersion(TL_HANDLE session, char *version);
-TL_API int TL_STDCALL TL_GetSerialNumber(TL_HANDLE session, char *text);  /* default "0" */
-TL_API int TL_STDCALL TL_GetProductName(TL_HANDLE session, char *text);   /* "Clockara I" */
-TL_API int TL_STDCALL TL_GetVendor(TL_HANDLE session, char *text);        /* "Qavelin Inc." */
-TL_API int TL_STDCALL TL_GetSensorSN(TL_HANDLE session, char *text);      /* default "" */
-TL_API int TL_STDCALL TL_ReadCustData(TL_HANDLE session, char *text);     /* default "" */
-TL_API int TL_STDCALL TL_WriteCustData(TL_HANDLE session, const char *text);
-TL_API int TL_STDCALL TL_GetWiegandFmt(TL_HANDLE session, char *text);    /* default "" */
-TL_API int TL_STDCALL TL_SetWiegandFmt(TL_HANDLE session, const char *text);
-TL_API int TL_STDCALL TL_GetIPAddress(TL_HANDLE session, char *text);     /* no default */
-TL_API int TL_STDCALL TL_SetIPAddress(TL_HANDLE session, const char *address);
-TL_API int TL_STDCALL TL_GetDevicePort(TL_HANDLE session, unsigned short *port);
+TL_API int TL_STDCALL TL_GetFirmwareVersion(TL_HANDLE session, char* version);
+TL_API int TL_STDCALL TL_GetSerialNumber(TL_HANDLE session, char* text); /* default "0" */
+TL_API int TL_STDCALL TL_GetProductName(TL_HANDLE session, char* text);  /* "Clockara I" */
+TL_API int TL_STDCALL TL_GetVendor(TL_HANDLE session, char* text);       /* "Qavelin Inc." */
+TL_API int TL_STDCALL TL_GetSensorSN(TL_HANDLE session, char* text);     /* default "" */
+TL_API int TL_STDCALL TL_ReadCustData(TL_HANDLE session, char* text);    /* default "" */
+TL_API int TL_STDCALL TL_WriteCustData(TL_HANDLE session, const char* text);
+TL_API int TL_STDCALL TL_GetWiegandFmt(TL_HANDLE session, char* text); /* default "" */
+TL_API int TL_STDCALL TL_SetWiegandFmt(TL_HANDLE session, const char* text);
+TL_API int TL_STDCALL TL_GetIPAddress(TL_HANDLE session, char* text); /* no default */
+TL_API int TL_STDCALL TL_SetIPAddress(TL_HANDLE session, const char* address);
+TL_API int TL_STDCALL TL_GetDevicePort(TL_HANDLE session, unsigned short* port);
 /* Writes the low 16 bits of port. */
 TL_API int TL_STDCALL TL_SetDevicePort(TL_HANDLE session, int port);
-TL_API int TL_STDCALL TL_GetDeviceNumber(TL_HANDLE session, unsigned short *number);
+TL_API int TL_STDCALL TL_GetDeviceNumber(TL_HANDLE session, unsigned short* number);
 /* Writes the low 16 bits of number. */
 TL_API int TL_STDCALL TL_SetDeviceNumber(TL_HANDLE session, int number);
-TL_API int TL_STDCALL TL_GetLanguage(TL_HANDLE session, int *language);
+TL_API int TL_STDCALL TL_GetLanguage(TL_HANDLE session, int* language);
 TL_API int TL_STDCALL TL_SetLanguage(TL_HANDLE session, int language);
 TL_API int TL_STDCALL TL_SetDeviceCommPwd(TL_HANDLE session, int password);
 /* 1 card-only terminal; 2 card reader present; 0 none. */
-TL_API int TL_STDCALL TL_GetCardFun(TL_HANDLE session, int *function);
-TL_API int TL_STDCALL TL_GetTime(TL_HANDLE session, int *year, int *month, int *day, int *hour,
-                                 int *minute, int *second);
+TL_API int TL_STDCALL TL_GetCardFun(TL_HANDLE session, int* function);
+TL_API int TL_STDCALL TL_GetTime(TL_HANDLE session, int* year, int* month, int* day, int* hour,
+                                 int* minute, int* second);
 TL_API int TL_STDCALL TL_SetTime(TL_HANDLE session, int year, int month, int day, int hour,
                                  int minute, int second);
 /* One status counter, statusIndex 1-22; 4 for indexes outside 1-25 (checked
  * before the session) and for 23-25, which name no counter. */
-TL_API int TL_STDCALL TL_GetDeviceStatus(TL_HANDLE session, int statusIndex, int *value);
+TL_API int TL_STDCALL TL_GetDeviceStatus(TL_HANDLE session, int statusIndex, int* value);
 /* The terminal's user-number width (5 when it does not say); remembered in
  * the session for the text-ID readers. */
-TL_API int TL_STDCALL TL_GetPINWidth(TL_HANDLE session, int *width);
-TL_API int TL_STDCALL TL_IsTFTMachine(TL_HANDLE session, int *flag);
+TL_API int TL_STDCALL TL_GetPINWidth(TL_HANDLE session, int* width);
+TL_API int TL_STDCALL TL_IsTFTMachine(TL_HANDLE session, int* flag);
 /* The fingerprint algorithm version learned at connect. */
-TL_API int TL_STDCALL TL_GetKeyOptions(TL_HANDLE session, int *value);
+TL_API int TL_STDCALL TL_GetKeyOptions(TL_HANDLE session, int* value);
 /* This library's version text; no session. */
-TL_API int TL_STDCALL TL_GetSDKVersion(char *text);
+TL_API int TL_STDCALL TL_GetSDKVersion(char* text);
 
 #ifdef __cplusplus
 }

@@ -26,7 +26,7 @@ TL_API int TL_STDCALL TL_ReadUserInfo(TL_HANDLE session);
 /* One table into the caller's buffer of `size` bytes, whose first byte names
  * the table; the reply is a 32-bit byte count and the records. 1 / -2; 4 when
  * there is no buffer. */
-TL_API int TL_STDCALL TL_ReadData(TL_HANDLE session, unsigned char *buffer, int size);
+TL_API int TL_STDCALL TL_ReadData(TL_HANDLE session, unsigned char* buffer, int size);
 
 /* ---- Log iteration ------------------------------------------------------ */
 /* One record per call from the cached log, downloading it on the first call.
@@ -34,27 +34,27 @@ TL_API int TL_STDCALL TL_ReadData(TL_HANDLE session, unsigned char *buffer, int 
  * -1 null session. Out-parameters are written only on 1; null ones are
  * skipped. */
 
-TL_API int TL_STDCALL TL_GetLog(TL_HANDLE session, int *pin, unsigned char *modeCode,
-                                unsigned char *attState, int *year, int *month, int *day,
-                                int *hour, int *minute, int *second);
+TL_API int TL_STDCALL TL_GetLog(TL_HANDLE session, int* pin, unsigned char* modeCode,
+                                unsigned char* attState, int* year, int* month, int* day, int* hour,
+                                int* minute, int* second);
 /* As TL_GetLog, with the extended layout's extra fields (0 in the others). */
-TL_API int TL_STDCALL TL_GetExtLog(TL_HANDLE session, int *pin, unsigned char *modeCode,
-                                   unsigned char *attState, int *year, int *month, int *day,
-                                   int *hour, int *minute, int *second, int *extraCode,
-                                   int *extraWord);
+TL_API int TL_STDCALL TL_GetExtLog(TL_HANDLE session, int* pin, unsigned char* modeCode,
+                                   unsigned char* attState, int* year, int* month, int* day,
+                                   int* hour, int* minute, int* second, int* extraCode,
+                                   int* extraWord);
 /* Text-ID terminals. idText (may be null) receives up to the terminal's user
  * number width of characters (see TL_GetPINWidth), at most 24. */
-TL_API int TL_STDCALL TL_SSR_GetLog(TL_HANDLE session, char *idText, unsigned char *modeCode,
-                                    unsigned char *attState, int *year, int *month, int *day,
-                                    int *hour, int *minute, int *second, int *extraCode);
+TL_API int TL_STDCALL TL_SSR_GetLog(TL_HANDLE session, char* idText, unsigned char* modeCode,
+                                    unsigned char* attState, int* year, int* month, int* day,
+                                    int* hour, int* minute, int* second, int* extraCode);
 /* Operation log; params holds 4 ints. 0 at once on firmware without one. */
-TL_API int TL_STDCALL TL_GetOpLog(TL_HANDLE session, int *op, int *code, int *params, int *year,
-                                  int *month, int *day, int *hour, int *minute, int *second);
+TL_API int TL_STDCALL TL_GetOpLog(TL_HANDLE session, int* op, int* code, int* params, int* year,
+                                  int* month, int* day, int* hour, int* minute, int* second);
 /* Text-ID operation log: operatorId and userId receive 24 bytes each as
  * stored; timeText receives "MM-DD-YYYY hh:mm" (17 bytes with the NUL);
  * params holds 3 ints. */
-TL_API int TL_STDCALL TL_SSR_GetOpLog(TL_HANDLE session, char *operatorId, char *userId,
-                                      int *code, char *timeText, int *params);
+TL_API int TL_STDCALL TL_SSR_GetOpLog(TL_HANDLE session, char* operatorId, char* userId, int* code,
+                                      char* timeText, int* params);
 
 #ifdef __cplusplus
 }

@@ -14,20 +14,20 @@ TL_API int TL_STDCALL TL_SSR_ReadDPT(TL_HANDLE session);
 TL_API int TL_STDCALL TL_SSR_ReadTurn(TL_HANDLE session);
 /* kind: 1 attendance log, 2 users, 3 rule, 4 departments, 5 shifts.
    1 written; 0 nothing to write or unknown kind; -2 not written completely. */
-TL_API int TL_STDCALL TL_SSR_SaveDate(TL_HANDLE session, const char *path, int kind);
+TL_API int TL_STDCALL TL_SSR_SaveDate(TL_HANDLE session, const char* path, int kind);
 
 /* Calculates attendance from saved table files and writes one HTML page:
    kind 1 punch list, 2 exception list, 3 statistics. An empty userId takes
    every user of the session's user table. 1 after a run; -1 null session;
    -2 the user table could not be read; 0 the user table is empty. */
-TL_API int TL_STDCALL TL_SSR_OutPutHtml(TL_HANDLE session, const char *userId, const char *logPath,
-                                        const char *usersPath, const char *deptPath,
-                                        const char *shiftPath, int fromYear, int fromMonth,
+TL_API int TL_STDCALL TL_SSR_OutPutHtml(TL_HANDLE session, const char* userId, const char* logPath,
+                                        const char* usersPath, const char* deptPath,
+                                        const char* shiftPath, int fromYear, int fromMonth,
                                         int fromDay, int fromHour, int fromMinute, int fromSecond,
                                         int toYear, int toMonth, int toDay, int toHour,
-                                        int toMinute, int toSecond, const char *outPath,
-                                        const char *workDir, const char *rulePath, int kind,
-                                        const char *caption);
+                                        int toMinute, int toSecond, const char* outPath,
+                                        const char* workDir, const char* rulePath, int kind,
+                                        const char* caption);
 
 #ifdef __cplusplus
 }

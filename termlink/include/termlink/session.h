@@ -12,16 +12,15 @@ extern "C" {
 
 /* Network terminal over the datagram plug-in. i1..i3 go to the transport
  * unchanged (see docs/wire-protocol.md for their meaning in our portmux). */
-TL_API TL_HANDLE TL_STDCALL TL_Connect_NET(const char *address, int port, int i1, int i2, int i3);
+TL_API TL_HANDLE TL_STDCALL TL_Connect_NET(const char* address, int port, int i1, int i2, int i3);
 /* Network terminal over the TCP plug-in. */
-TL_API TL_HANDLE TL_STDCALL TL_Connect_NETEX(const char *address, int port, int i1, int i2,
-                                             int i3);
+TL_API TL_HANDLE TL_STDCALL TL_Connect_NETEX(const char* address, int port, int i1, int i2, int i3);
 /* USB terminal. */
 TL_API TL_HANDLE TL_STDCALL TL_Connect_USB(int port, int i1, int i2, int i3);
 /* Serial terminal: port name ("COM1" or a device path), the terminal's number
  * on the line, baud rate (0 opens nothing), and an optional init text. */
-TL_API TL_HANDLE TL_STDCALL TL_Connect_COM(const char *portName, int portNumber, int baud, int i1,
-                                           int i2, int i3, const char *initText);
+TL_API TL_HANDLE TL_STDCALL TL_Connect_COM(const char* portName, int portNumber, int baud, int i1,
+                                           int i2, int i3, const char* initText);
 TL_API int TL_STDCALL TL_Close(TL_HANDLE session);
 /* The transport's last error code. */
 TL_API int TL_CDECL TL_LastError(void);
@@ -32,7 +31,7 @@ TL_API int TL_STDCALL TL_RegEvent(TL_HANDLE session, int eventMask);
 /* Polls the terminal for events since the last poll. */
 TL_API int TL_STDCALL TL_ReadRTLog(TL_HANDLE session);
 /* Hands out one polled event; data must hold at least 36 bytes. */
-TL_API int TL_STDCALL TL_GetRTLog(TL_HANDLE session, int *eventKind, unsigned char *eventData);
+TL_API int TL_STDCALL TL_GetRTLog(TL_HANDLE session, int* eventKind, unsigned char* eventData);
 TL_API int TL_STDCALL TL_EnableDevice(TL_HANDLE session);
 TL_API int TL_STDCALL TL_DisableDevice(TL_HANDLE session, int value);
 
