@@ -24,8 +24,10 @@ TL_API int TL_STDCALL TL_ReadTempData(TL_HANDLE session);
 /* User table. */
 TL_API int TL_STDCALL TL_ReadUserInfo(TL_HANDLE session);
 /* One table into the caller's buffer of `size` bytes, whose first byte names
- * the table; the reply is a 32-bit byte count and the records. 1 / -2; 4 when
- * there is no buffer. */
+ * the table; the reply is a 32-bit byte count and the records (4 + count
+ * bytes, never more than size). 1 / -2; 4 when there is no buffer or size is
+ * below 1. A table that does not fit gives -2, its count in the first 4 bytes
+ * when size is at least 4; a transfer broken off may leave part of it. */
 TL_API int TL_STDCALL TL_ReadData(TL_HANDLE session, unsigned char* buffer, int size);
 
 /* ---- Log iteration ------------------------------------------------------ */
@@ -42,17 +44,20 @@ TL_API int TL_STDCALL TL_GetExtLog(TL_HANDLE session, int* pin, unsigned char* m
                                    unsigned char* attState, int* year, int* month, int* day,
                                    int* hour, int* minute, int* second, int* extraCode,
                                    int* extraWord);
-/* Text-ID terminals. idText (may be null) receives up to the terminal's user
- * number width of characters (see TL_GetPINWidth), at most 24. */
+/* Text-ID terminals. idText (may be null; 24 bytes) receives the user ID in
+ * exactly min(width, 24) bytes, NUL-padded and unterminated when the ID fills
+ * them, where width is the user-number width learned with TL_GetPINWidth;
+ * nothing is written before the width is known. */
 TL_API int TL_STDCALL TL_SSR_GetLog(TL_HANDLE session, char* idText, unsigned char* modeCode,
                                     unsigned char* attState, int* year, int* month, int* day,
                                     int* hour, int* minute, int* second, int* extraCode);
-/* Operation log; params holds 4 ints. 0 at once on firmware without one. */
+/* Operation log; params receives 4 ints. 0 at once on firmware without one. */
 TL_API int TL_STDCALL TL_GetOpLog(TL_HANDLE session, int* op, int* code, int* params, int* year,
                                   int* month, int* day, int* hour, int* minute, int* second);
 /* Text-ID operation log: operatorId and userId receive 24 bytes each as
- * stored; timeText receives "MM-DD-YYYY hh:mm" (17 bytes with the NUL);
- * params holds 3 ints. */
+ * stored (NUL-padded, unterminated when the ID fills them); timeText receives
+ * "MM-DD-YYYY hh:mm" and a NUL (17 bytes); params receives 3 ints. Null
+ * pointers are skipped. */
 TL_API int TL_STDCALL TL_SSR_GetOpLog(TL_HANDLE session, char* operatorId, char* userId, int* code,
                                       char* timeText, int* params);
 
