@@ -134,12 +134,13 @@ int NextSsrAttRecord(DeviceSession& s, char* idText, AttRecord* out) {
     r.time = s.logTimes.Decode(load_u32(p + 27));
     r.attState = p[31];
     r.extraCode = static_cast<std::int32_t>(load_u32(p + 32));
+    // The caller's buffer holds 24 bytes; a width the terminal reports above
+    // that is cut to the field, and an ID that fills it has no terminator.
     if (idText && s.pinWidth > 0) {
         const std::size_t width = std::min<std::size_t>(static_cast<std::size_t>(s.pinWidth), 24);
         const std::size_t n = bounded_strlen(p + 2, width);
         std::memcpy(idText, p + 2, n);
         std::memset(idText + n, 0, width - n);
-        if (s.pinWidth > 24) idText[24] = 0;
     }
     if (out) *out = r;
     return 1;

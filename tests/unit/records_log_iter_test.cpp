@@ -230,11 +230,12 @@ TEST_F(LogIter, TextIdRecordsHonourTheUserNumberWidth) {
     ASSERT_EQ(SsrGetLog(s, id, p), 1);
     EXPECT_EQ(std::string(id, 10), std::string("42\0\0\0\0\0\0\0x", 10));
 
-    // Wider than the field: the ID's 24 bytes, then a NUL, never the bytes after it.
+    // Wider than the field: the ID's 24 bytes and nothing past them (the
+    // caller's buffer holds 24), so a full-width ID has no terminator.
     s->pinWidth = 30;
     std::memset(id, 'x', sizeof id);
     ASSERT_EQ(SsrGetLog(s, id, p), 1);
-    EXPECT_EQ(std::string(id), std::string(24, 'A'));
+    EXPECT_EQ(std::string(id, 25), std::string(24, 'A') + "x");
 
     // A record cut short ends the iteration; the text has no end marker.
     EXPECT_EQ(SsrGetLog(s, nullptr, p), 0);
