@@ -185,6 +185,13 @@ int SplitContainer(MutBytes container, const SplitBuffer& buffer) {
     guard.Restore();
 
     if (n == 1) {
+        // Callers size output 0 from the embedded template (its length + 24),
+        // so a length field that disagrees with it is refused rather than
+        // copied past that size.
+        if (len < kContainerHeader + kEmbeddedMin ||
+            EmbeddedLength(plain, kContainerHeader) + kContainerHeader != len) {
+            return 0;
+        }
         MutBytes out = buffer(0, len);
         if (out.size() < len) return 0;
         std::memcpy(out.data(), plain.data(), len);

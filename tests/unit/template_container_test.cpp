@@ -304,6 +304,24 @@ TEST(TemplateContainer, SplitRefusesBrokenContainersBeforeWritingAnything) {
         Capture([&] { return FRILEX_SPLIT_TEMPLATE(good.data(), missing, &count, sizes); }).result,
         0);
     EXPECT_EQ(o0, ByteVec(124, 0xEE));
+    // One template whose container length disagrees with it, either way: the
+    // caller sized output 0 from the template (its length + 24).
+    for (int claimed : {100 + 24 + 16, 100 + 24 - 1}) {
+        ByteVec one = Plain({100});
+        one.resize(200, 0);
+        one[8] = static_cast<std::uint8_t>(claimed >> 8);
+        one[9] = static_cast<std::uint8_t>(claimed);
+        one = Scrambled(one);
+        const ByteVec one0 = one;
+        ByteVec exact(124, 0xEE);
+        unsigned char* outs1[] = {exact.data()};
+        EXPECT_EQ(
+            Capture([&] { return FRILEX_SPLIT_TEMPLATE(one.data(), outs1, &count, sizes); }).result,
+            0)
+            << claimed;
+        EXPECT_EQ(exact, ByteVec(124, 0xEE));
+        EXPECT_EQ(one, one0);
+    }
     // Not a container at all.
     ByteVec junk(64, 0x41);
     junk[8] = 0;
