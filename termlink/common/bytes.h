@@ -73,7 +73,9 @@ inline bool store_u32(MutBytes b, std::size_t off, std::uint32_t v) {
 }
 
 // Length of a NUL-terminated text that may fill its field with no terminator.
+// An empty field is an empty text, whatever the pointer (it may be null).
 inline std::size_t bounded_strlen(const void* p, std::size_t field) {
+    if (field == 0) return 0;
     const void* nul = std::memchr(p, 0, field);
     return nul ? static_cast<std::size_t>(static_cast<const char*>(nul) -
                                           static_cast<const char*>(p))
