@@ -93,12 +93,16 @@ TL_API int TL_STDCALL TL_FPTempConvertNew(unsigned char* source, unsigned char* 
         if (wanted > 100 && wanted < static_cast<int>(kConvertNewDestination) &&
             static_cast<std::size_t>(wanted) < len) {
             // The source is rewritten shrunk and the destination gets the
-            // same bytes. A template that cannot be brought within W is a
-            // failure, not a success of length 0.
-            const std::size_t shrunk =
-                ShrinkModel(model, wanted, MutBytes(source, static_cast<std::size_t>(wanted)));
-            if (shrunk == 0) return kUnusable;
-            std::memmove(destination, source, shrunk);
+            // same bytes. A template that cannot be brought within W, or
+            // that shrinking leaves too short to be useful (dropping the grid
+            // of a template with few minutiae can), is refused and the source
+            // is left as it was.
+            std::array<std::uint8_t, kConvertNewDestination> shrunkBytes;
+            const std::size_t shrunk = ShrinkModel(
+                model, wanted, MutBytes(shrunkBytes.data(), static_cast<std::size_t>(wanted)));
+            if (shrunk <= kMinUsefulLength) return kUnusable;
+            std::memcpy(source, shrunkBytes.data(), shrunk);
+            std::memcpy(destination, shrunkBytes.data(), shrunk);
             len = shrunk;
         } else {
             if (len > kConvertNewDestination) return kUnusable;
