@@ -7,6 +7,12 @@
 // kSliceUsers users (8,000 punches) both ways; slice_ratio is the straightforward form's time over
 // the indexed form's on that slice, and per_user_ratio the straightforward form's time per user on
 // the slice over the indexed form's on the full company.
+//
+// BM_ReportRepeatedUser runs a faulty terminal's tables beside the ordinary
+// month: 5,000 user records that all carry user number 1 and the 200,000
+// punches all of that number. repeated_vs_month is its time over the
+// ordinary month's (both all three kinds); each user number is worked out
+// once, so it stays near the ordinary month's cost.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -38,8 +44,9 @@ void Save(const std::string& path, const std::vector<std::uint8_t>& b) {
 
 // Builds a company of `users` users: on a day shift or on a split shift, two
 // punches per working day (40 a month), the log in time order as a terminal
-// writes it. kUsers users give the 200,000 punches.
-std::string BuildCompany(int kUsers) {
+// writes it. kUsers users give the 200,000 punches. With `oneNumber` every
+// user record and every punch carries user number 1.
+std::string BuildCompany(int kUsers, bool oneNumber = false) {
     {
         char tmpl[] = "/tmp/tl_bench_report_XXXXXX";
         if (!mkdtemp(tmpl)) std::abort();
@@ -69,7 +76,7 @@ std::string BuildCompany(int kUsers) {
         shift(3, 13, 17);
         for (int u = 1; u <= kUsers; ++u) {
             std::uint8_t r[72] = {};
-            tl::store_u16(r, static_cast<std::uint16_t>(u));
+            tl::store_u16(r, static_cast<std::uint16_t>(oneNumber ? 1 : u));
             tl::put_field_text(r + 11, 24, ("User" + std::to_string(u)).c_str());
             r[39] = static_cast<std::uint8_t>(u % 8);
             tl::store_u16(r + 40, u % 4 == 0 ? 2 : 1);
@@ -88,7 +95,7 @@ std::string BuildCompany(int kUsers) {
                     const int base = pass == 0 ? 8 * 60 + 40 : 17 * 60 + 50;
                     const int minute = base + static_cast<int>(rng() % 40);
                     std::uint8_t r[40] = {};
-                    tl::store_u16(r, static_cast<std::uint16_t>(u));
+                    tl::store_u16(r, static_cast<std::uint16_t>(oneNumber ? 1 : u));
                     tl::store_u32(r + 27,
                                   tl::EncodeDeviceTime(2024, 3, day, minute / 60, minute % 60, 0));
                     r[31] = static_cast<std::uint8_t>(pass);
@@ -105,28 +112,34 @@ std::string BuildCompany(int kUsers) {
     }
 }
 
-const std::string& Company(int users) {
+const std::string& Company(int users, bool oneNumber = false) {
     static std::string full = BuildCompany(kUsers);
     static std::string slice = BuildCompany(kSliceUsers);
+    static std::string repeated = BuildCompany(kUsers, true);
     static const bool cleanup = [] {
         std::atexit([] {
             std::error_code ec;
             std::filesystem::remove_all(full, ec);
             std::filesystem::remove_all(slice, ec);
+            std::filesystem::remove_all(repeated, ec);
         });
         return true;
     }();
     (void)cleanup;
+    if (oneNumber) return repeated;
     return users == kUsers ? full : slice;
 }
 
 // Runs kinds 1, 2 and 3 for the company of `users` users; returns the seconds,
-// and each kind's seconds in `perKind`.
-double RunMonth(int users, bool rescan, double* perKind = nullptr, double* cpu = nullptr) {
-    const std::string& d = Company(users);
+// and each kind's seconds in `perKind`. With `oneNumber` the company whose
+// user records all carry number 1, each handed to the engine as the session
+// hands out its user table: one number per record.
+double RunMonth(int users, bool rescan, double* perKind = nullptr, double* cpu = nullptr,
+                bool oneNumber = false) {
+    const std::string& d = Company(users, oneNumber);
     const std::string out = d + "page.htm";
     std::vector<std::uint16_t> pins;
-    for (int u = 1; u <= users; ++u) pins.push_back(static_cast<std::uint16_t>(u));
+    for (int u = 1; u <= users; ++u) pins.push_back(static_cast<std::uint16_t>(oneNumber ? 1 : u));
     // The engine's trace lines go to /dev/null while it runs.
     std::fflush(stdout);
     const int saved = dup(1);
@@ -173,6 +186,18 @@ void BM_ReportMonth(benchmark::State& state) {
     state.counters["per_user_ratio"] = (sliceRescan / kSliceUsers) / (month / kUsers);
 }
 BENCHMARK(BM_ReportMonth)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_ReportRepeatedUser(benchmark::State& state) {
+    double month = 0, repeated = 0;
+    for (auto _ : state) {
+        month = RunMonth(kUsers, false);
+        repeated = RunMonth(kUsers, false, nullptr, nullptr, true);
+    }
+    state.counters["month_s"] = month;
+    state.counters["repeated_s"] = repeated;
+    state.counters["repeated_vs_month"] = repeated / month;
+}
+BENCHMARK(BM_ReportRepeatedUser)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 

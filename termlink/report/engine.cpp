@@ -67,8 +67,17 @@ int RunReport(const ReportRequest& r, const UserChooser& choose) {
         return chosen;
     }
 
+    // Each user number is worked out once, at its first place in the list: a
+    // user table that repeats a number (a faulty terminal's) would otherwise
+    // repeat that user's whole calculation and rows, at a cost of users times
+    // punches.
     Calculator calc(g_rule, in);
-    for (std::uint16_t pin : pins) calc.CalculateUser(pin, d1, d2);
+    std::vector<bool> done(0x10000, false);
+    for (std::uint16_t pin : pins) {
+        if (done[pin]) continue;
+        done[pin] = true;
+        calc.CalculateUser(pin, d1, d2);
+    }
     AppendToFile(punchFile, calc.punchOut);
     AppendToFile(dayFile, calc.dayOut);
     AppendToFile(totalsFile, calc.totalsOut);

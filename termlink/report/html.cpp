@@ -149,7 +149,12 @@ void WritePunchListPage(const RunInputs& in, const std::string& outPath, const c
     const std::uint32_t hi =
         static_cast<std::uint32_t>(std::min<std::uint64_t>(lastDay + 86399u, 0xFFFFFFFFu));
 
+    // A user number is listed once, under its first record: repeats in a
+    // faulty users file would cost a walk of that user's punches each.
+    std::vector<bool> listed(0x10000, false);
     for (const UserEntry& user : in.users.records()) {
+        if (listed[user.pin]) continue;
+        listed[user.pin] = true;
         if (!anyDay || !HasPunchBetween(in, user.pin, d1, hi)) continue;
         p += "<table border=1 width=102% height=1 cellspacing=1 cellpadding=0>\r\n";
         p += "<tr>\r\n<td width=100% height=32 align=center colspan=16>\r\n<p align = left>";

@@ -284,6 +284,31 @@ TEST_F(Pages, IndexedAndStraightforwardFormsAgreeByteForByte) {
     }
 }
 
+TEST_F(Pages, ARepeatedUserNumberIsWorkedOutOnce) {
+    // A faulty terminal's user table repeats one number: pages, work files
+    // and trace lines are those of the table without the repeats.
+    Company c = RandomCompany(5, 10);
+    std::vector<std::uint16_t> pins{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    Company repeated = c;
+    std::vector<std::uint16_t> repeatedPins = pins;
+    const std::vector<std::uint8_t> third(c.users.begin() + 2 * 72, c.users.begin() + 3 * 72);
+    for (int i = 0; i < 40; ++i) {
+        repeated.users.insert(repeated.users.end(), third.begin(), third.end());
+        repeatedPins.insert(repeatedPins.begin() + 3, 3);
+    }
+    for (int kind : {1, 2, 3}) {
+        ASSERT_EQ(Run(c, pins, kind, 1, 12), 1);
+        const std::string page = Page(), out = stdout_;
+        const auto days = ReadBytes(dir_ / "AttAbnormite.dat");
+        const auto totals = ReadBytes(dir_ / "AttDay.dat");
+        ASSERT_EQ(Run(repeated, repeatedPins, kind, 1, 12), 1);
+        EXPECT_EQ(Page(), page) << "kind " << kind;
+        EXPECT_EQ(stdout_, out);
+        EXPECT_EQ(ReadBytes(dir_ / "AttAbnormite.dat"), days);
+        EXPECT_EQ(ReadBytes(dir_ / "AttDay.dat"), totals);
+    }
+}
+
 TEST_F(Pages, RunsFromTwoThreadsDoNotMix) {
     // Two companies in two folders; each thread's page must equal the page of
     // the same run made alone.
@@ -349,6 +374,9 @@ TEST_F(Pages, DamagedFilesShortenTablesButNeverBreakTheRun) {
     c.depts.resize(40);
     c.rule.resize(60);
     std::vector<std::uint16_t> pins{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    for (int kind : {1, 2, 3}) EXPECT_EQ(Run(c, pins, kind, 1, 12), 1);
+    // A terminal without a rule table leaves an empty rule file.
+    c.rule.clear();
     for (int kind : {1, 2, 3}) EXPECT_EQ(Run(c, pins, kind, 1, 12), 1);
 
     // Missing input files are created empty and read as empty.
