@@ -390,7 +390,9 @@ int SsrQueryUserInfo(DeviceSession& s, const char* userId, const SsrUserOut& out
 int SsrSetUserInfo(DeviceSession& s, const char* userId, const char* name, int privilege,
                    int enabled, const char* password, const int* card, int group,
                    const int* zones) {
-    if (!userId) return 4;
+    // An ID longer than its 24-byte field would never be found again and, cut
+    // to the field, could duplicate the user whose ID is its first 24 bytes.
+    if (!userId || bounded_strlen(userId, kSsrIdSize + 1) > kSsrIdSize) return 4;
     LoadUserCacheIfAbsent(s);
     std::uint8_t* found = FindSsrUserById(s, userId);
     int pin;

@@ -511,6 +511,12 @@ TEST_F(Users, TextIdNumbersAndDeletes) {
     EXPECT_EQ(Bytes(sends[0].request.begin(), sends[0].request.begin() + 2), U16(3));
     EXPECT_EQ(s->userDataLen, 4 * 72);
     EXPECT_EQ(tl::AllocateIdNumber(*s, "next"), 5);
+    // An ID over 24 characters is refused, not cut into another user's ID.
+    ClearCalls();
+    const std::string longId = std::string(24, 'y') + "z";
+    EXPECT_EQ(SSR_TL_SetUserInfo(s, longId.c_str(), nullptr, 0, 1, nullptr, nullptr, 0, nullptr),
+              4);
+    EXPECT_TRUE(NewCalls().empty());
 
     // Delete by ID text: 24 bytes; 0 only for a refusal with two reply bytes.
     ClearCalls();

@@ -78,9 +78,9 @@ TL_API int TL_STDCALL SSR_TL_QueryUserInfo(TL_HANDLE session, const char* userId
                                            int* privilege, int* enabled, char* password, int* card,
                                            int* group, int* timeZones, int* pin);
 /* Writes a user, found by ID or given a free internal number. Read: userId
- * as above (stored in at most 24 bytes), name up to 24 bytes, password up to
- * 8 (each up to its NUL; null: empty), card one int (null: 0), timeZones 4
- * ints (null: zeros). -10: the ID is new and every internal number is taken;
+ * as above (an ID over 24 characters gives 4, nothing sent), name up to 24
+ * bytes, password up to 8 (each up to its NUL; null: empty), card one int
+ * (null: 0), timeZones 4 ints (null: zeros). -10: the ID is new and every internal number is taken;
  * -2 also when the user table cannot be read. */
 TL_API int TL_STDCALL SSR_TL_SetUserInfo(TL_HANDLE session, const char* userId, const char* name,
                                          int privilege, int enabled, const char* password,
