@@ -42,7 +42,7 @@ int CopyOut(const Reply& r, void* buffer, int size) {
     if (n > size) n = size;
     if (n < 0) n = 0;
     if (buffer && n > 0) std::memcpy(buffer, r.data.data(), static_cast<std::size_t>(n));
-    return r.result >= 0 ? r.result : n;
+    return r.result >= 0 || r.exactResult ? r.result : n;
 }
 
 std::vector<std::uint8_t> Take(const void* p, int n) {
@@ -239,7 +239,7 @@ FAKE_API int PMX_SENDCMDDATA(PMX_HANDLE, int* command, const void* data, int dat
     S().calls.push_back(c);
     Reply r = Next(c);
     *command = r.replyCode;
-    return r.result >= 0 ? r.result : 0;
+    return r.result >= 0 || r.exactResult ? r.result : 0;
 }
 
 static int ReadCommon(Op op, int* command, void* buffer, int capacity, int requestLength,

@@ -49,6 +49,7 @@ struct Reply {
     int replyCode = 2000;            // written back into the command word
     std::vector<std::uint8_t> data;  // copied into the caller's buffer (up to its size)
     int result = -1;                 // return value; -1 = number of bytes copied
+    bool exactResult = false;        // return `result` as it is, negative values included
     int inOutAfter = 0;              // QueryData: value left in the in/out integer
     bool nullHandle = false;         // Init/InitEx: fail the open
 };
