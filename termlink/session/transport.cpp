@@ -12,4 +12,13 @@ CommandResult SendCommand(PMX_HANDLE transport, int code, void* buffer, int buff
     return r;
 }
 
+RawResult SendCommandRaw(PMX_HANDLE transport, int code, void* buffer, int bufferSize,
+                         int requestLength, int timeoutMs) {
+    int word = code;
+    RawResult r;
+    r.result = PMX_SENDCMD(transport, &word, buffer, bufferSize, requestLength, timeoutMs);
+    r.reply = word & 0xFFFF;
+    return r;
+}
+
 }  // namespace tl

@@ -19,6 +19,16 @@ struct CommandResult {
 CommandResult SendCommand(PMX_HANDLE transport, int code, void* buffer, int bufferSize,
                           int requestLength, int timeoutMs);
 
+// One PMX_SENDCMD exchange with the transport's own result kept as it came:
+// some exports tell a refusal with two reply bytes apart from other
+// refusals, and some hand the result to the caller.
+struct RawResult {
+    int reply = 0;   // reply code, low 16 bits of the command word
+    int result = 0;  // what the transport operation returned
+};
+RawResult SendCommandRaw(PMX_HANDLE transport, int code, void* buffer, int bufferSize,
+                         int requestLength, int timeoutMs);
+
 // The common shape "send a command, 1 on REPLY_OK else -2".
 inline int OkOrRefused(const CommandResult& r) {
     return r.ok() ? 1 : -2;

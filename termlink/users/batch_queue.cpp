@@ -13,17 +13,22 @@ std::size_t Used(std::int32_t length) {
 }
 
 bool Room(const std::uint8_t* list, std::int32_t length, std::size_t capacity, std::size_t n) {
-    return list && fits(capacity, Used(length), n);
+    return n == 0 || (list && fits(capacity, Used(length), n));
 }
 
 }  // namespace
 
-bool UserCmdFits(const DeviceSession& s, std::size_t dataSize) {
-    return Room(s.batchUserCmds, s.batchUserCmdsLen, kBatchUserCmdsCapacity, 1 + dataSize);
-}
-
-bool TmpCmdFits(const DeviceSession& s, std::size_t entrySize) {
-    return Room(s.batchTmpCmds, s.batchTmpCmdsLen, kBatchTmpCmdsCapacity, entrySize);
+bool BatchFits(const DeviceSession& s, std::size_t userCmdBytes, std::size_t tmpCmdBytes,
+               std::size_t tmpDataBytes) {
+    if (!Room(s.batchUserCmds, s.batchUserCmdsLen, kBatchUserCmdsCapacity, userCmdBytes) ||
+        !Room(s.batchTmpCmds, s.batchTmpCmdsLen, kBatchTmpCmdsCapacity, tmpCmdBytes) ||
+        !Room(s.batchTmpData, s.batchTmpDataLen, kBatchTmpDataCapacity, tmpDataBytes)) {
+        return false;
+    }
+    // Each term is below its list's capacity, so the sum cannot wrap.
+    const std::size_t block = kBatchUploadHeader + Used(s.batchUserCmdsLen) +
+                              Used(s.batchTmpCmdsLen) + Used(s.batchTmpDataLen);
+    return fits(kBatchUploadCapacity, block, userCmdBytes + tmpCmdBytes + tmpDataBytes);
 }
 
 bool NewUserFits(const DeviceSession& s) {
@@ -32,7 +37,7 @@ bool NewUserFits(const DeviceSession& s) {
 }
 
 bool AppendUserCmd(DeviceSession& s, std::uint8_t op, Bytes data) {
-    if (!UserCmdFits(s, data.size())) return false;
+    if (!BatchFits(s, 1 + data.size(), 0, 0)) return false;
     std::uint8_t* p = s.batchUserCmds + Used(s.batchUserCmdsLen);
     p[0] = op;
     std::memcpy(p + 1, data.data(), data.size());
@@ -42,7 +47,7 @@ bool AppendUserCmd(DeviceSession& s, std::uint8_t op, Bytes data) {
 
 bool AppendTmpCmd(DeviceSession& s, std::uint8_t op, std::uint16_t pin, std::uint8_t finger,
                   std::uint32_t offset) {
-    if (!TmpCmdFits(s, kTmpCmdNumberSize)) return false;
+    if (!BatchFits(s, 0, kTmpCmdNumberSize, 0)) return false;
     std::uint8_t* p = s.batchTmpCmds + Used(s.batchTmpCmdsLen);
     p[0] = op;
     store_u16(p + 1, pin);
@@ -54,13 +59,22 @@ bool AppendTmpCmd(DeviceSession& s, std::uint8_t op, std::uint16_t pin, std::uin
 
 bool AppendTmpCmdById(DeviceSession& s, std::uint8_t op, const std::uint8_t id[24],
                       std::uint8_t finger, std::uint32_t offset) {
-    if (!TmpCmdFits(s, kTmpCmdIdSize)) return false;
+    if (!BatchFits(s, 0, kTmpCmdIdSize, 0)) return false;
     std::uint8_t* p = s.batchTmpCmds + Used(s.batchTmpCmdsLen);
     p[0] = op;
     std::memcpy(p + 1, id, 24);
     p[25] = finger;
     store_u32(p + 26, offset);
     s.batchTmpCmdsLen += static_cast<std::int32_t>(kTmpCmdIdSize);
+    return true;
+}
+
+bool AppendTmpData(DeviceSession& s, Bytes tmp) {
+    if (tmp.size() > 0xFFFF || !BatchFits(s, 0, 0, 2 + tmp.size())) return false;
+    std::uint8_t* p = s.batchTmpData + Used(s.batchTmpDataLen);
+    store_u16(p, static_cast<std::uint16_t>(tmp.size()));
+    if (!tmp.empty()) std::memcpy(p + 2, tmp.data(), tmp.size());
+    s.batchTmpDataLen += static_cast<std::int32_t>(2 + tmp.size());
     return true;
 }
 

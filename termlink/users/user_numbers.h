@@ -8,6 +8,12 @@
 
 namespace tl {
 
+// Internal numbers travel as u16 in most requests; a number that does not
+// fit cannot name any user, and truncating it would name another one.
+inline bool FitsU16(std::int64_t n) {
+    return n >= 0 && n <= 0xFFFF;
+}
+
 // For the iterating and query exports: downloads the table when the cache is
 // absent or holds no data. 1 when there is a table (possibly empty), -2 when
 // the download failed.

@@ -23,25 +23,8 @@ void Put(int* out, int v) {
     if (out) *out = v;
 }
 
-// Internal numbers travel as u16 in most requests; a number that does not
-// fit cannot name any user, and truncating it would name another one.
-bool FitsU16(std::int64_t n) {
-    return n >= 0 && n <= 0xFFFF;
-}
-
-// PMX_SENDCMD with the transport's own result kept: some exports tell a
-// refusal with two reply bytes apart from other refusals, whatever buffer
-// size they passed.
-struct RawResult {
-    int reply = 0;
-    int result = 0;
-};
 RawResult SendRaw(DeviceSession& s, int code, void* buffer, int size, int length, int timeout) {
-    int word = code;
-    RawResult r;
-    r.result = PMX_SENDCMD(s.transport, &word, buffer, size, length, timeout);
-    r.reply = word & 0xFFFF;
-    return r;
+    return SendCommandRaw(s.transport, code, buffer, size, length, timeout);
 }
 
 void WriteClassic(const DeviceSession& s, const std::uint8_t* record, const ClassicUserOut& out) {
@@ -249,7 +232,7 @@ int SetUserInfo(DeviceSession& s, int pin, const char* name, int privilege, int 
 
     if (s.batchActive) {
         const bool isNew = !existing;
-        if (!UserCmdFits(s, kUserSize) || (isNew && !NewUserFits(s))) return -2;
+        if (!BatchFits(s, 1 + kUserSize, 0, 0) || (isNew && !NewUserFits(s))) return -2;
         if (isNew) AppendNewUser(s, Bytes(bytes, kUserSize));
         AppendUserCmd(s, 2, Bytes(bytes, kUserSize));
         return 1;
@@ -265,7 +248,7 @@ int DelUser(DeviceSession& s, int number) {
     const std::int64_t pin = ResolveUserNumber(s, number);
     if (!FitsU16(pin)) return 0;
     if (s.batchActive) {
-        if (!UserCmdFits(s, kUserSize) || !TmpCmdFits(s, kTmpCmdNumberSize)) return -2;
+        if (!BatchFits(s, 1 + kUserSize, kTmpCmdNumberSize, 0)) return -2;
         std::uint8_t entry[kUserSize] = {};
         store_u16(entry, static_cast<std::uint16_t>(pin));
         AppendUserCmd(s, 0, Bytes(entry, kUserSize));
@@ -433,7 +416,7 @@ int SsrDelUser(DeviceSession& s, const char* userId) {
     // An unknown ID deletes nothing, queued or not.
     if (pin < 0) return 0;
     if (s.batchActive) {
-        if (!UserCmdFits(s, 4) || !TmpCmdFits(s, kTmpCmdNumberSize)) return -2;
+        if (!BatchFits(s, 1 + 4, kTmpCmdNumberSize, 0)) return -2;
         std::uint8_t entry[4];
         store_u32(entry, static_cast<std::uint32_t>(pin));
         AppendUserCmd(s, 0, Bytes(entry, 4));
@@ -451,7 +434,7 @@ int SsrDelUserExt(DeviceSession& s, const char* userId) {
     std::uint8_t id[kSsrIdSize];
     CopyTextField(id, kSsrIdSize, userId);
     if (s.batchActive) {
-        if (!UserCmdFits(s, 4) || !TmpCmdFits(s, kTmpCmdIdSize)) return -2;
+        if (!BatchFits(s, 1 + 4, kTmpCmdIdSize, 0)) return -2;
         // The user-command entry carries the internal number when the ID
         // resolves to one, else zero; the template entry names the user by ID.
         const int pin = ResolveSsrId(s, userId);
