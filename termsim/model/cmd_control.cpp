@@ -67,15 +67,16 @@ Response RefreshData(Model::State& s, const Call&) {
     return Ok();
 }
 
-// Clear data: no request clears users, templates, both logs, messages,
+// Clear data: no request clears users, templates, faces, both logs, messages,
 // links and work codes and resets the access-control tables; one byte names
 // one table (1 attendance log, 2 templates, 3 nothing kept, 4 operation
-// log, 5 users with their templates, 6 short messages, 7 user-message
+// log, 5 users with their templates and faces, 6 short messages, 7 user-message
 // links, 9 work codes, 17 named work codes).
 Response ClearData(Model::State& s, const Call& c) {
     if (c.request.empty()) {
         s.users.clear();
         s.templates.clear();
+        s.faces.clear();
         s.punches.clear();
         s.oplog.clear();
         s.timeZones = DefaultTimeZones();
@@ -101,6 +102,7 @@ Response ClearData(Model::State& s, const Call& c) {
         case 5:
             s.users.clear();
             s.templates.clear();
+            s.faces.clear();
             s.content.links.clear();
             break;
         case 3:

@@ -123,6 +123,7 @@ Response DeviceStatus(Model::State& s, const Call&) {
     w[17] = fpCap > w[6] ? fpCap - w[6] : 0;
     w[18] = userCap > users ? userCap - users : 0;
     w[19] = logCap > logs ? logCap - logs : 0;
+    w[20] = static_cast<std::uint32_t>(s.faces.size());
     w[22] = s.IsTft() ? 400 : 0;
     std::vector<std::uint8_t> out;
     for (auto v : w) le::Append32(out, v);

@@ -10,6 +10,7 @@ namespace termsim {
 void EraseUser(Model::State& s, std::uint16_t pin) {
     std::erase_if(s.users, [&](const User& u) { return u.pin == pin; });
     std::erase_if(s.templates, [&](const Template& t) { return t.pin == pin; });
+    std::erase_if(s.faces, [&](const Face& f) { return f.pin == pin; });
     std::erase_if(s.content.links, [&](const auto& l) { return l.first == pin; });
 }
 

@@ -86,6 +86,7 @@ void Model::Generate(const GenerateParams& plan) {
 
     s.users.clear();
     s.templates.clear();
+    s.faces.clear();
     s.punches.clear();
     s.oplog.clear();
     s.pending.clear();

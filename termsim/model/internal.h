@@ -47,6 +47,10 @@ enum Cmd : int {
     CMD_READ_SHIFT = 37,
     CMD_GET_DEVICE_STATUS = 50,
     CMD_ENABLE_CLOCK = 57,
+    CMD_START_VERIFY = 60,  // no request: identify
+    CMD_START_ENROLL = 61,
+    CMD_CANCEL_CAPTURE = 62,
+    CMD_GET_STATE = 64,
     CMD_WRITE_LCD = 66,
     CMD_CLEAR_LCD = 67,
     CMD_GET_PIN_WIDTH = 69,
@@ -75,6 +79,9 @@ enum Cmd : int {
     CMD_SET_TMP_ID = 132,
     CMD_DEL_USER_ID = 133,
     CMD_DEL_TMP_ID = 134,
+    CMD_GET_FACE = 150,
+    CMD_SET_FACE = 151,
+    CMD_DEL_FACE = 152,
     CMD_GET_TIME = 201,
     CMD_SET_TIME = 202,
     CMD_GET_HOLIDAYS = 300,
@@ -127,6 +134,8 @@ struct Model::State {
     std::vector<Punch> punches;
     std::vector<OpRecord> oplog;
     std::vector<Template> templates;
+    std::vector<Face> faces;
+    Capture capture;
     std::vector<Install> installs;
     Panel panel;
     Content content;
@@ -190,6 +199,7 @@ void RegisterAccessCommands(CommandTable& table);
 void RegisterTemplateCommands(CommandTable& table);
 void RegisterControlCommands(CommandTable& table);
 void RegisterContentCommands(CommandTable& table);
+void RegisterFaceCommands(CommandTable& table);
 
 // The terminal's answer to a delete of something it does not have:
 // REPLY_ERROR with two data bytes (the first two request bytes echoed).
@@ -206,6 +216,9 @@ void EraseUser(Model::State& s, std::uint16_t pin);
 bool PutTemplate(Model::State& s, Template t);
 // CMD_READ_USERS through a command: one template.
 Response GetTemplate(Model::State& s, const Call& c);
+// Stores a face for an existing user (same index replaced).
+bool PutFace(Model::State& s, Face face);
+constexpr std::size_t kMaxFace = 131072;
 
 // Table bytes in the profile's record form (no length prefix).
 std::vector<std::uint8_t> EncodeUsers(const Model::State& s);

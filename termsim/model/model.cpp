@@ -412,6 +412,7 @@ static const CommandTable& Commands() {
         RegisterTemplateCommands(t);
         RegisterControlCommands(t);
         RegisterContentCommands(t);
+        RegisterFaceCommands(t);
         return t;
     }();
     return table;

@@ -123,6 +123,8 @@ void Assign(Model::State& d, Model::State& s) {
     d.punches = std::move(s.punches);
     d.oplog = std::move(s.oplog);
     d.templates = std::move(s.templates);
+    d.faces = std::move(s.faces);
+    d.capture = s.capture;
     d.installs = std::move(s.installs);
     d.panel = Panel{};
     d.content = std::move(s.content);
@@ -188,6 +190,11 @@ std::string Model::Serialize() const {
     for (const auto& t : s.templates)
         o << "template " << t.pin << " " << unsigned(t.finger) << " " << unsigned(t.flag) << " "
           << Hex(t.data) << "\n";
+    for (const auto& f : s.faces)
+        o << "face " << f.pin << " " << unsigned(f.index) << " " << Hex(f.data) << "\n";
+    if (s.capture.state != CaptureState::Idle)
+        o << "capture " << unsigned(s.capture.state) << " " << s.capture.pin << " "
+          << unsigned(s.capture.finger) << " " << unsigned(s.capture.flag) << "\n";
     for (const auto& in : s.installs)
         o << "install " << in.code << " " << in.value << " " << Esc(in.name) << " " << Hex(in.data)
           << "\n";
@@ -359,6 +366,22 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
             t.data = f.Bytes();
             if (t.data.empty()) return fail(lineNo, "empty template");
             n.templates.push_back(t);
+        } else if (tag == "face") {
+            Face face;
+            face.pin = f.Num<std::uint16_t>();
+            face.index = f.Num<std::uint8_t>();
+            face.data = f.Bytes();
+            if (face.data.empty() || face.data.size() > kMaxFace)
+                return fail(lineNo, "face of 0 or more than 131072 bytes");
+            n.faces.push_back(face);
+        } else if (tag == "capture") {
+            const auto state = f.Num<std::uint8_t>();
+            if (state > static_cast<std::uint8_t>(CaptureState::Identifying))
+                return fail(lineNo, "unknown capture state");
+            n.capture.state = static_cast<CaptureState>(state);
+            n.capture.pin = f.Num<std::uint16_t>();
+            n.capture.finger = f.Num<std::uint8_t>();
+            n.capture.flag = f.Num<std::uint8_t>();
         } else if (tag == "install") {
             Install in;
             in.code = f.Num<std::uint32_t>();
@@ -476,6 +499,12 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
         for (const auto& u : n.users) owner = owner || u.pin == t.pin;
         if (!owner)
             return fail(lineNo, "template of PIN " + std::to_string(t.pin) + " without its user");
+    }
+    for (const auto& face : n.faces) {
+        bool owner = false;
+        for (const auto& u : n.users) owner = owner || u.pin == face.pin;
+        if (!owner)
+            return fail(lineNo, "face of PIN " + std::to_string(face.pin) + " without its user");
     }
     // What the file does not list is what a fresh terminal of the profile has.
     n.options = DefaultOptions(n.config.profile);

@@ -111,6 +111,27 @@ struct Template {
     bool operator==(const Template&) const = default;
 };
 
+// One stored face template of a user, at a face index; the simulator keeps
+// its bytes as sent. Requests name the user by text ID; the face stays with
+// the user's internal number.
+struct Face {
+    std::uint16_t pin = 0;
+    std::uint8_t index = 0;
+    std::vector<std::uint8_t> data;  // 1 to 131072 bytes
+    bool operator==(const Face&) const = default;
+};
+
+// What the terminal's sensor is doing for the host (enrolment control). The
+// state's number is what CMD_GET_STATE tells the host.
+enum class CaptureState : std::uint8_t { Idle = 0, Enrolling = 1, Verifying = 2, Identifying = 3 };
+struct Capture {
+    CaptureState state = CaptureState::Idle;
+    std::uint16_t pin = 0;    // enrolling or verifying: the user
+    std::uint8_t finger = 0;  // enrolling or verifying
+    std::uint8_t flag = 0;    // enrolling by text ID: the host's flag byte
+    bool operator==(const Capture&) const = default;
+};
+
 // Something pushed to the terminal and installed with CMD_UPDATE: firmware,
 // a file, language or voice data, a restore. Batch uploads are applied to the
 // users and templates instead and recorded with code 12.
@@ -275,6 +296,8 @@ class Model final : public Handler {
     std::vector<Punch> Punches() const;
     std::vector<OpRecord> OpLog() const;
     std::vector<Template> Templates() const;
+    std::vector<Face> Faces() const;
+    Capture GetCapture() const;
     std::vector<Install> Installs() const;
     Panel GetPanel() const;
     Content GetContent() const;
@@ -306,6 +329,11 @@ class Model final : public Handler {
     bool AddPunch(const Punch& punch, bool force = false);
     void AddOpRecord(const OpRecord& record);
     bool AddTemplate(const Template& t);  // the user must exist; replaces the same finger
+    bool AddFace(const Face& face);       // the user must exist; replaces the same index
+    // The running capture completes, as when the person at the sensor is
+    // done: the terminal goes back to idle. What was running, or nothing
+    // when the terminal was idle.
+    std::optional<Capture> FinishCapture();
     void AddEvent(const RtEvent& event);
     void SetOption(const std::string& key, const std::string& value);
     void RemoveOption(const std::string& key);
