@@ -42,10 +42,19 @@ bool IsByte(int v) {
 }
 
 // The 3-byte request of the numeric forms: u16 internal number, u8 finger.
-// False when the number does not fit 16 bits: cut, it would name another
-// user.
+// Text-ID terminals know the number as the ID written in digits, as the
+// enrolment sends it; their user table holds no enrolled numbers to look
+// it up by. False when the user is unknown there, or when the number does
+// not fit 16 bits: cut, it would name another user.
 bool PutNumberRequest(DeviceSession& s, int number, int finger, MutBytes request) {
-    const std::int64_t pin = ResolveUserNumber(s, number);
+    std::int64_t pin;
+    if (s.isTFT) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%d", number);
+        pin = ResolveSsrId(s, text);
+    } else {
+        pin = ResolveUserNumber(s, number);
+    }
     if (pin < 0 || pin > 0xFFFF) return false;
     store_u16(request, 0, static_cast<std::uint16_t>(pin));
     store_u8(request, 2, static_cast<std::uint8_t>(finger));

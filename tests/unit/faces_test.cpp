@@ -227,7 +227,7 @@ TEST_F(Faces, EnrolmentRequestsByteForByte) {
     TL_Close(s);
 }
 
-TEST_F(Faces, TextIdTerminalsEnrolTheNumberAsDecimalText) {
+TEST_F(Faces, TextIdTerminalsKnowTheNumberAsDecimalText) {
     auto* s = Open("QV-TFT350");
     fakepmx::Push(fakepmx::Ok());
     EXPECT_EQ(TL_StartEnroll(s, 42, 3), 1);
@@ -238,6 +238,17 @@ TEST_F(Faces, TextIdTerminalsEnrolTheNumberAsDecimalText) {
     fakepmx::Push(fakepmx::Ok());
     EXPECT_EQ(TL_StartEnroll(s, -2147483647 - 1, 0), 1);
     EXPECT_EQ(NewCalls().at(0).request, Cat({Text("-2147483648"), Bytes(12, 0), Bytes{0}}));
+    // Verification sends the internal number of the user with that ID.
+    Bytes rec(72, 0);
+    rec[0] = 9;
+    std::memcpy(rec.data() + 48, "42", 2);
+    fakepmx::Push(fakepmx::Ok(Cat({U32(72), rec})));
+    fakepmx::Push(fakepmx::Ok());
+    EXPECT_EQ(TL_StartVerify(s, 42, 3), 1);
+    EXPECT_EQ(fakepmx::CallsOf(Op::SendCmd).back().request, (Bytes{9, 0, 3}));
+    ClearCalls();
+    EXPECT_EQ(TL_StartVerify(s, 43, 3), 4);
+    EXPECT_TRUE(NewCalls().empty());
     TL_Close(s);
 }
 

@@ -55,14 +55,18 @@ TL_API int TL_STDCALL TL_DelUserFace(TL_HANDLE session, const char* userId, int 
  * included, is possible), so only 1 means success. -1 null session; 4 an
  * argument refused, nothing sent. */
 
-/* Enrols a finger of a user. number: the user number people enrol with; on
- * text-ID terminals it is sent as its decimal text. On other terminals the
- * internal number it resolves to must fit 16 bits (0-65535), else 4. */
+/* Enrols a finger of a user. number: the user number people enrol with. On
+ * text-ID terminals it is sent as its decimal text (the user's ID). On
+ * other terminals it is resolved to the internal number through the cached
+ * user table when the user-number width is wide (learn it first with
+ * TL_GetPINWidth), and that number must fit 16 bits (0-65535), else 4. */
 TL_API int TL_STDCALL TL_StartEnroll(TL_HANDLE session, int number, int finger);
 /* Enrols by text ID: userId is read up to its NUL, at most 25 bytes; an ID
  * of more than 24 characters gives 4 (nothing sent), as does a null one. */
 TL_API int TL_STDCALL TL_StartEnrollEx(TL_HANDLE session, const char* userId, int finger, int flag);
-/* Verifies a user (number as for TL_StartEnroll on other terminals). */
+/* Verifies a user. number: on text-ID terminals the user whose ID is the
+ * number's decimal text (an ID the terminal does not have gives 4, nothing
+ * sent); on other terminals as for TL_StartEnroll. */
 TL_API int TL_STDCALL TL_StartVerify(TL_HANDLE session, int number, int finger);
 /* Identifies whoever presents a finger. */
 TL_API int TL_STDCALL TL_StartIdentify(TL_HANDLE session);
