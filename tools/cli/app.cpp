@@ -56,6 +56,7 @@ std::vector<Command> AllCommands() {
     AddAccessCommands(commands);
     AddRecordCommands(commands);
     AddUserCommands(commands);
+    AddFaceCommands(commands);
     AddReportCommands(commands);
     return commands;
 }
