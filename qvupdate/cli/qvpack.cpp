@@ -34,7 +34,7 @@ constexpr std::array<const char*, kPackSections> kSectionName = {"firmware", "vo
                                                                  "configuration", "extra"};
 
 bool Slurp(const std::string& path, std::string& out) {
-    if (!fs::is_regular_file(path)) return false;
+    if (fs::is_directory(path)) return false;
     std::ifstream in(path, std::ios::binary);
     if (!in) return false;
     std::ostringstream s;
