@@ -96,19 +96,15 @@ TEST(QvupdateBatch, InstallsAPackOverASerialLine) {
 
 TEST(QvupdateBatch, NoTerminalAndRefusedPacks) {
     qvtest::TempDir dir;
-    // Nobody listens on the port of a server that was stopped.
-    termsim::Model model(termsim::Config{});
-    int port = 0;
-    {
-        termsim::TerminalServer server(model, termsim::ServeOptions{});
-        ASSERT_TRUE(server.Start());
-        port = server.Port();
-    }
+    // A serial port whose device does not exist: the open fails at once.
+    ::setenv("PORTMUX_COM9", dir.Path("no-such-tty").c_str(), 1);
     const std::string pack = dir.File("p.qvp", qvtest::Header(0, 0, {}));
-    qvtest::Ran r = qvtest::Shell(std::string(QVUPDATE_BIN) + " --batch --net 127.0.0.1:" +
-                                      std::to_string(port) + " " + Quote(pack),
+    qvtest::Ran r = qvtest::Shell(std::string(QVUPDATE_BIN) + " --batch --com COM9 " + Quote(pack),
                                   dir.Path(""));
     EXPECT_EQ(r.code, 3) << r.err;
+    EXPECT_NE(r.err.find("no connection to COM9"), std::string::npos) << r.err;
+
+    termsim::Model model(termsim::Config{});
 
     termsim::TerminalServer server(model, termsim::ServeOptions{});
     ASSERT_TRUE(server.Start());
