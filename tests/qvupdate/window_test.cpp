@@ -84,8 +84,13 @@ TEST(QvupdateWindow, UpdateFromTheDialogUnderXvfb) {
             .code,
         0);
 
-    const std::string display = ":" + std::to_string(90 + ::getpid() % 400);
-    const std::string socket = "/tmp/.X11-unix/X" + display.substr(1);
+    // A display number nobody else on the machine holds.
+    int number = 90 + ::getpid() % 400;
+    while (std::filesystem::exists("/tmp/.X" + std::to_string(number) + "-lock") ||
+           std::filesystem::exists("/tmp/.X11-unix/X" + std::to_string(number)))
+        ++number;
+    const std::string display = ":" + std::to_string(number);
+    const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
     Child xvfb({"Xvfb", display, "-screen", "0", "640x480x24", "-nolisten", "tcp"},
                dir.Path("xvfb.log"));
     ASSERT_TRUE(xvfb.Started());
