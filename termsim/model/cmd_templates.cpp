@@ -278,6 +278,23 @@ Response ApplyBatch(Model::State& s, le::Bytes block) {
     return Ok();
 }
 
+// A firmware image in the simulator's own form ("TSFW", u16 sum of every
+// byte after it, the version text and a NUL, the body) is checked and, when
+// sound, becomes the terminal's firmware: its version is what the terminal
+// answers from then on. A broken image of that form is refused. Images in
+// any other form are kept without a check and change nothing.
+bool ApplyFirmware(Model::State& s, le::Bytes image) {
+    if (image.size() < 4 || !std::equal(image.begin(), image.begin() + 4, "TSFW")) return true;
+    if (image.size() < 8) return false;
+    std::uint16_t sum = 0;
+    for (std::size_t i = 6; i < image.size(); ++i) sum = static_cast<std::uint16_t>(sum + image[i]);
+    if (le::U16(image, 4) != sum) return false;
+    const std::string version = le::Text(image, 6, image.size() - 6);
+    if (version.size() + 7 > image.size() || version.rfind("Ver ", 0) != 0) return false;
+    s.SetVersion(version);
+    return true;
+}
+
 Response Update(Model::State& s, const Call& c) {
     if (c.request.size() < 8) return Error();
     Install in;
@@ -294,11 +311,16 @@ Response Update(Model::State& s, const Call& c) {
             in.value = 0;
             if (in.name.empty()) return Error();
             break;
-        case 2:   // firmware
-        case 3:   // language
-        case 7:   // restore
-        case 8:   // voice
-        case 10:  // language (other platform)
+        case 2:  // firmware
+            if (in.value != 0xA0000000u) return Error();
+            if (!ApplyFirmware(s, c.data)) return Error();
+            break;
+        case 3:   // language of terminals whose "~OS" is not "LINUX"
+        case 10:  // language of "LINUX" terminals
+            if ((in.code == 10) != s.IsLinux()) return Error();
+            break;
+        case 7:  // restore
+        case 8:  // voice
             break;
         default:
             return Error();

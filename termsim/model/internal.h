@@ -171,6 +171,7 @@ struct Model::State {
     bool IsTft() const;
     bool HasTableCommands() const;  // "Ver 6.01" or later
     bool HasOs() const;             // "~OS" usable: hidden values arrive plain
+    bool IsLinux() const;           // "~OS" is "LINUX": language updates use code 10
     int ExtendFmt() const;
     int ExtendOpLog() const;
     int UserRecordSize() const;

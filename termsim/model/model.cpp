@@ -28,6 +28,21 @@ const char* ProfileName(Profile profile) {
     return "classic";
 }
 
+std::vector<std::uint8_t> FirmwareImage(const std::string& version,
+                                        const std::vector<std::uint8_t>& body) {
+    std::vector<std::uint8_t> image;
+    image.reserve(7 + version.size() + body.size());
+    for (char c : std::string("TSFW\0\0", 6) + version)
+        image.push_back(static_cast<std::uint8_t>(c));
+    image.push_back(0);
+    for (std::uint8_t b : body) image.push_back(b);
+    std::uint16_t sum = 0;
+    for (std::size_t i = 6; i < image.size(); ++i) sum = static_cast<std::uint16_t>(sum + image[i]);
+    image[4] = static_cast<std::uint8_t>(sum & 0xFF);
+    image[5] = static_cast<std::uint8_t>(sum >> 8);
+    return image;
+}
+
 std::optional<Profile> ParseProfile(std::string_view name) {
     for (Profile p :
          {Profile::Legacy, Profile::Classic, Profile::Extended, Profile::Tft, Profile::Fp10})
@@ -302,6 +317,10 @@ bool Model::State::HasOs() const {
     auto it = options.find("~OS");
     return it != options.end() && !it->second.empty() && it->second != "NONE";
 }
+bool Model::State::IsLinux() const {
+    auto it = options.find("~OS");
+    return it != options.end() && it->second == "LINUX";
+}
 int Model::State::ExtendFmt() const {
     return static_cast<int>(ParseDecimal(OptionOr(*this, "~ExtendFmt", "0")));
 }
@@ -512,6 +531,12 @@ std::vector<Template> Model::Templates() const {
 }
 std::vector<Install> Model::Installs() const {
     TS_LOCKED(state_->installs);
+}
+std::vector<std::uint8_t> Model::InstalledData(std::uint32_t code) const {
+    std::lock_guard lock(state_->mu);
+    for (auto it = state_->installs.rbegin(); it != state_->installs.rend(); ++it)
+        if (it->code == code) return it->data;
+    return {};
 }
 Panel Model::GetPanel() const {
     TS_LOCKED(state_->panel);

@@ -177,6 +177,41 @@ TEST(TermsimInstall, PushedDataIsRecorded) {
     EXPECT_EQ(in[3], (Install{1701, 3, "Hello=Hallo", {}}));
 }
 
+// An update pack's sections: a firmware image in the simulator's form
+// changes the version once its checks pass; language goes with the code
+// that matches "~OS"; hidden options written scrambled are stored plain.
+TEST(TermsimInstall, UpdateSectionsApplyAndHiddenOptionsUnscramble) {
+    Model m(ProfileConfig(Profile::Classic));
+    const B fwBlock = Cat({U32(2), U32(0xA0000000)});
+    B image = FirmwareImage("Ver 6.70 Jan  5 2025", B{1, 2, 3});
+    B broken = image;
+    broken.back() ^= 1;
+    EXPECT_EQ(CmdData(m, 110, fwBlock, broken).reply, kReplyError);
+    EXPECT_EQ(CmdData(m, 110, Cat({U32(2), U32(0)}), image).reply, kReplyError);
+    EXPECT_EQ(m.Version(), "Ver 6.60 Apr 15 2011");
+    EXPECT_EQ(CmdData(m, 110, fwBlock, image).reply, kReplyOk);
+    EXPECT_EQ(m.Version(), "Ver 6.70 Jan  5 2025");
+    EXPECT_EQ(Text(Cmd(m, 1100)), "Ver 6.70 Jan  5 2025");
+
+    EXPECT_EQ(CmdData(m, 110, Cat({U32(10), U32(0)}), B{5, 6}).reply, kReplyError);
+    EXPECT_EQ(CmdData(m, 110, Cat({U32(3), U32(0)}), B{5, 6}).reply, kReplyOk);
+    EXPECT_EQ(CmdData(m, 110, Cat({U32(8), U32(0)}), B{7}).reply, kReplyOk);
+    EXPECT_EQ(m.InstalledData(3), (B{5, 6}));
+    EXPECT_EQ(m.InstalledData(8), (B{7}));
+    m.SetOption("~OS", "LINUX");
+    EXPECT_EQ(CmdData(m, 110, Cat({U32(3), U32(0)}), B{5, 6}).reply, kReplyError);
+    EXPECT_EQ(CmdData(m, 110, Cat({U32(10), U32(0)}), B{9}).reply, kReplyOk);
+    EXPECT_EQ(m.InstalledData(10), (B{9}));
+
+    // Key 0x5A, then 0x5A ^ 'A', then that ^ 'B': "~Key=AB" as the host
+    // scrambles it on a terminal without a usable "~OS".
+    m.SetOption("~OS", "NONE");
+    EXPECT_EQ(Cmd(m, 12, Str("~Key=5A1B59")).reply, kReplyOk);
+    EXPECT_EQ(m.Option("~Key"), "AB");
+    EXPECT_EQ(Cmd(m, 12, Str("Plain=5A1B59")).reply, kReplyOk);
+    EXPECT_EQ(m.Option("Plain"), "5A1B59");
+}
+
 TEST(TermsimControl, ClearDataAndPanel) {
     Model m(ProfileConfig(Profile::Classic));
     m.Generate(GenerateParams{});

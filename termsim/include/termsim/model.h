@@ -33,6 +33,12 @@ enum class Profile {
 };
 
 const char* ProfileName(Profile profile);
+
+// A firmware image in the simulator's own form: "TSFW", a u16 sum of every
+// byte after it, the version text ("Ver ...") and a NUL, then `body`. A
+// terminal that accepts it answers that version from then on.
+std::vector<std::uint8_t> FirmwareImage(const std::string& version,
+                                        const std::vector<std::uint8_t>& body = {});
 std::optional<Profile> ParseProfile(std::string_view name);
 
 // Faults injected at the model level. They can be set per start (Config) or
@@ -299,6 +305,9 @@ class Model final : public Handler {
     std::vector<Face> Faces() const;
     Capture GetCapture() const;
     std::vector<Install> Installs() const;
+    // The data of the latest accepted install with this section code (8 the
+    // voice, 3 or 10 the language, 2 the firmware image); empty when none.
+    std::vector<std::uint8_t> InstalledData(std::uint32_t code) const;
     Panel GetPanel() const;
     Content GetContent() const;
     std::map<std::string, std::string> Options() const;
