@@ -428,7 +428,10 @@ int TestUserTmp(DeviceSession& s, int* number, const std::uint8_t* tmp) {
     if (r.reply != REPLY_OK || r.result < 2) return -2;
     const std::uint16_t pin = load_u16(request.data());
     if ((pin & 0xFF) == 0) return 0;
-    *number = s.pinWidth <= 5 ? pin : static_cast<int>(MapPinToPin2(s, pin));
+    // Text-ID records hold no enrolled number: walking them as 28-byte
+    // records would hand out name bytes as one. The internal number is the
+    // answer there.
+    *number = s.pinWidth <= 5 || s.isTFT ? pin : static_cast<int>(MapPinToPin2(s, pin));
     return 1;
 }
 

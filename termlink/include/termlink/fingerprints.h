@@ -54,8 +54,9 @@ TL_API int TL_STDCALL TL_SetUserTmp(TL_HANDLE session, int number, int finger, u
 TL_API int TL_STDCALL TL_AppendUserTmp(TL_HANDLE session, int number, unsigned char* tmp);
 TL_API int TL_STDCALL TL_DelUserTmp(TL_HANDLE session, int number, int finger);
 /* Identification on the terminal: *number receives the matching user's
- * enrolled number (internal number when the user-number width is 5 or
- * less). 1 match; 0 no match; -3 the template cannot be normalised. */
+ * enrolled number (internal number when the user-number width is 5 or less,
+ * and on text-ID terminals, whose users have no enrolled number). 1 match;
+ * 0 no match; -3 the template cannot be normalised. */
 TL_API int TL_STDCALL TL_TestUserTmp(TL_HANDLE session, int* number, const unsigned char* tmp);
 
 /* Ex: userId is a NUL-terminated text. flag (may be null) receives the
