@@ -57,6 +57,7 @@ std::vector<Command> AllCommands() {
     AddRecordCommands(commands);
     AddUserCommands(commands);
     AddFaceCommands(commands);
+    AddTemplateCommands(commands);
     AddReportCommands(commands);
     return commands;
 }

@@ -130,6 +130,7 @@ void AddAccessCommands(std::vector<Command>& commands);
 void AddRecordCommands(std::vector<Command>& commands);
 void AddUserCommands(std::vector<Command>& commands);
 void AddReportCommands(std::vector<Command>& commands);
+void AddTemplateCommands(std::vector<Command>& commands);
 void AddFaceCommands(std::vector<Command>& commands);
 void AddRecordCommands(std::vector<Command>& commands);
 void AddUserCommands(std::vector<Command>& commands);
