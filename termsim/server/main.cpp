@@ -7,8 +7,10 @@
 //           [--no-tcp] [--no-udp]
 //
 // While running, lines on standard input change the network faults:
-// "drop P", "dup P", "reorder P", "delay MS", "cut BYTES", "clear", and
-// "quit" stops it (as do SIGINT and SIGTERM).
+// "drop P", "dup P", "reorder P", "delay MS", "cut BYTES", "clear";
+// "finish" completes the running enrolment, verification or identification
+// as if the person at the sensor were done; "quit" stops it (as do SIGINT and
+// SIGTERM).
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -163,6 +165,16 @@ int main(int argc, char** argv) {
             if (name == "quit") {
                 g_stop = 1;
                 return;
+            }
+            if (name == "finish") {
+                const auto done = model.FinishCapture();
+                if (done)
+                    std::printf("termsim: capture finished (state %u, PIN %u)\n",
+                                static_cast<unsigned>(done->state), unsigned{done->pin});
+                else
+                    std::printf("termsim: no capture running\n");
+                std::fflush(stdout);
+                continue;
             }
             std::lock_guard<std::mutex> lock(faultMutex);
             if (name == "clear") {
