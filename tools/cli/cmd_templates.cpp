@@ -111,6 +111,12 @@ int TemplateGet(Context& ctx, const std::string& id, int finger) {
     f.Add("flag", traits.terminal.textIds && flag >= 0 ? Num(flag) : Null());
     f.Add("size", Num(static_cast<long long>(buf.size())));
     f.Add("layout", Text(TemplateLayout(buf.data(), buf.size())));
+    if (ctx.args.Get("--output", "") == "-") {
+        // The bytes alone on standard output, for a pipe.
+        ctx.out.write(reinterpret_cast<const char*>(buf.data()),
+                      static_cast<std::streamsize>(buf.size()));
+        return kExitOk;
+    }
     if (auto out = ctx.args.Value("--output")) {
         std::ofstream file(*out, std::ios::binary | std::ios::trunc);
         file.write(reinterpret_cast<const char*>(buf.data()),
@@ -264,7 +270,8 @@ void AddTemplateCommands(std::vector<Command>& commands) {
          "to FILE. set sends FILE's bytes: a standard template (normalised, and\n"
          "shrunk to the terminal's limit when longer) or, on version-10 terminals,\n"
          "a template container. match asks the terminal which user holds FILE.",
-         {{"--output", Arity::Value, "FILE", "get: write the template's bytes to FILE", "-o"},
+         {{"--output", Arity::Value, "FILE",
+           "get: write the template's bytes to FILE ('-': standard output)", "-o"},
           {"--flag", Arity::Value, "N", "set: the template's flag byte (default 0)"}},
          true,
          Template});
