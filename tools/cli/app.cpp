@@ -58,6 +58,7 @@ std::vector<Command> AllCommands() {
     AddUserCommands(commands);
     AddFaceCommands(commands);
     AddTemplateCommands(commands);
+    AddTransferCommands(commands);
     AddReportCommands(commands);
     return commands;
 }

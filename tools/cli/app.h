@@ -131,6 +131,7 @@ void AddRecordCommands(std::vector<Command>& commands);
 void AddUserCommands(std::vector<Command>& commands);
 void AddReportCommands(std::vector<Command>& commands);
 void AddTemplateCommands(std::vector<Command>& commands);
+void AddTransferCommands(std::vector<Command>& commands);
 void AddFaceCommands(std::vector<Command>& commands);
 void AddRecordCommands(std::vector<Command>& commands);
 void AddUserCommands(std::vector<Command>& commands);
