@@ -373,6 +373,8 @@ TEST(ToolTransfer, ImportKeepsWhatIsThereUnlessOverwriting) {
     ASSERT_TRUE(to.model().AddFace({first.pin, 0, Bytes(10, 1)}));
     TempDir dir;
     ASSERT_EQ(Tool({"--tcp", from.where(), "export", dir.str(), "--faces", "0"}).code, kExitOk);
+    // An export never writes over a folder.
+    EXPECT_EQ(Tool({"--tcp", from.where(), "export", dir.str()}).code, kExitFile);
 
     Result r = Tool({"--tcp", to.where(), "--csv", "import", dir.str()});
     ASSERT_EQ(r.code, kExitOk) << r.err;

@@ -21,6 +21,7 @@ int Export(Context& ctx) {
     if (pos.size() != 1) throw UsageError("usage: export DIR [--faces INDEXES]");
     std::vector<int> faceIndexes;
     if (auto v = ctx.args.Value("--faces")) faceIndexes = ParseIndexes(*v);
+    CheckFolderFree(pos[0]);
     TL_HANDLE h = ctx.session().handle();
     const BioTraits traits = ReadBioTraits(h);
     Folder f;

@@ -280,11 +280,17 @@ bool ParseCsv(std::string_view text, std::vector<std::vector<std::string>>& rows
     return true;
 }
 
-void WriteFolder(const std::string& dirName, const Folder& f) {
+void CheckFolderFree(const std::string& dirName) {
     const fs::path dir(dirName);
     std::error_code ec;
     if (fs::exists(dir, ec) && !(fs::is_directory(dir, ec) && fs::is_empty(dir, ec)))
         FileError(dirName + " exists and is not an empty folder");
+}
+
+void WriteFolder(const std::string& dirName, const Folder& f) {
+    const fs::path dir(dirName);
+    std::error_code ec;
+    CheckFolderFree(dirName);
     fs::create_directories(dir / "templates", ec);
     if (!ec) fs::create_directories(dir / "faces", ec);
     if (ec) FileError("cannot create " + dirName + ": " + ec.message());

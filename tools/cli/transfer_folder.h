@@ -72,6 +72,10 @@ struct Folder {
 // file cannot be written.
 void WriteFolder(const std::string& dir, const Folder& folder);
 
+// Throws ToolError (exit 8) unless DIR does not exist or is an empty folder,
+// so an export fails before it talks to the terminal.
+void CheckFolderFree(const std::string& dir);
+
 // Reads and checks a whole folder. Throws ToolError (exit 8) naming the file
 // and line of the first thing wrong.
 Folder ReadFolder(const std::string& dir);
