@@ -363,6 +363,32 @@ TEST(ToolTransfer, WhatDoesNotFitStopsTheImportUnlessSkipped) {
     }
 }
 
+TEST(ToolTransfer, TextIdsLongerThanTheUserNumberWidthNeverTravelCut) {
+    // The simulated text-ID terminal's width is 9: a longer ID is read back
+    // cut, so it is neither exported nor imported.
+    Terminal t(Profile::Tft, 3);
+    termsim::User u;
+    u.pin = 50;
+    u.id = "EMPLOYEE-0042";
+    u.name = "Long Id";
+    ASSERT_TRUE(t.model().AddUser(u));
+    TempDir dir;
+    Result r = Tool({"--tcp", t.where(), "export", dir.str()});
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_TRUE(Contains(r.err, "user EMPLOYEE-...: the terminal holds IDs longer")) << r.err;
+
+    Terminal from(Profile::Classic, 0);
+    termsim::User wide;
+    wide.pin = 1;
+    wide.pin2 = 1234567890;
+    wide.id = "1234567890";
+    ASSERT_TRUE(from.model().AddUser(wide));
+    ASSERT_EQ(Tool({"--tcp", from.where(), "export", dir / "wide"}).code, kExitOk);
+    r = Tool({"--tcp", t.where(), "import", dir / "wide"});
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_TRUE(Contains(r.err, "user 1234567890: an ID longer than 9 characters")) << r.err;
+}
+
 TEST(ToolTransfer, ImportKeepsWhatIsThereUnlessOverwriting) {
     Terminal from(Profile::Classic, 20, 9);
     from.Enrol(500);

@@ -66,13 +66,17 @@ struct Plan {
 
 struct Limits {
     std::size_t name, password;
-    long long maxNumber;  // numeric terminals: the largest user number
+    long long maxNumber;  // the largest user number; text IDs: the longest ID
     unsigned long long maxCard;
     int maxGroup, zoneSlots, maxZone;
 };
 
 Limits LimitsOf(const BioTraits& t) {
-    if (t.terminal.textIds) return {24, 8, 0, 0xFFFFFFFFULL, 255, 4, 65535};
+    if (t.terminal.textIds) {
+        // IDs are read back only up to the user-number width.
+        const auto idLength = static_cast<long long>(std::clamp(t.terminal.pinWidth, 1, 24));
+        return {24, 8, idLength, 0xFFFFFFFFULL, 255, 4, 65535};
+    }
     long long maxNumber = 2147483647;
     if (t.terminal.legacy) {
         maxNumber = 65534;
@@ -95,7 +99,9 @@ std::optional<FolderUser> MapUser(const FolderUser& src, const BioTraits& target
     };
     FolderUser u = src;
     if (target.terminal.textIds) {
-        if (u.user.size() > 24) return no("an ID longer than 24 characters");
+        if (static_cast<long long>(u.user.size()) > lim.maxNumber)
+            return no("an ID longer than " + std::to_string(lim.maxNumber) +
+                      " characters (the terminal's user-number width)");
     } else {
         // A text ID becomes a user number when it is one, written plainly.
         std::string error;

@@ -105,6 +105,23 @@ std::vector<TerminalUser> ReadAllUsers(const Context& ctx, TL_HANDLE h, const Bi
         p.Update(static_cast<long long>(users.size()));
     }
     if (r != 0) Check(r, "reading the user table");
+    // Text IDs come out cut to the terminal's user-number width: an ID that
+    // fills it may be the cut form of a longer one, which would then be
+    // saved under the wrong ID and without its templates.
+    const int width = traits.terminal.pinWidth;
+    if (traits.terminal.textIds && width < 24) {
+        for (const auto& t : users) {
+            if (static_cast<int>(t.user.user.size()) < width) continue;
+            r = SSR_TL_QueryUserInfo(h, t.user.user.c_str(), nullptr, nullptr, nullptr, nullptr,
+                                     nullptr, nullptr, nullptr, nullptr);
+            if (r == 0)
+                throw ToolError(kExitFailed, "user " + t.user.user +
+                                                 "...: the terminal holds IDs longer than " +
+                                                 "its user-number width (" + std::to_string(width) +
+                                                 "), which cannot be read in full");
+            Check(r, "looking up user " + t.user.user);
+        }
+    }
     return users;
 }
 
