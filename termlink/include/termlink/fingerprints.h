@@ -30,7 +30,9 @@ extern "C" {
  * (Get) store the transport's result in *length whatever the outcome (Ex:
  * one less, the flag byte taken off); the queries from the cached table
  * store the template's length on 1 and refuse with 4 a template longer than
- * the capacity.
+ * the capacity. On fingerprint-version-10 terminals SSR_TL_GetUserTmp and
+ * TL_GetUserTmpEx read through the data transfer: the buffer then starts with
+ * the template's length as a 4-byte little-endian number, counted in *length.
  *
  * Results: 1 success; 0 REPLY_ERROR on a read, not found, or an unknown user
  * (nothing sent); -1 null session; -2 refused or no answer, or (batch open)
