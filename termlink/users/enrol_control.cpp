@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/bytes.h"
+#include "session/transport.h"
 #include "users/face_commands.h"
 #include "users/user_numbers.h"
 
@@ -18,17 +19,10 @@ constexpr std::size_t kIdField = 24;
 constexpr int kBufferSize = 100;
 constexpr int kEnrollCapacity = 30;
 
-struct Exchange {
-    int reply = 0;   // reply code, low 16 bits of the command word
-    int result = 0;  // what PMX_SENDCMD returned, as it returned it
-};
+using Exchange = RawResult;
 
 Exchange Send(DeviceSession& s, int code, std::uint8_t* buffer, int capacity, int length) {
-    int word = code;
-    Exchange e;
-    e.result = PMX_SENDCMD(s.transport, &word, buffer, capacity, length, s.cmdTimeout);
-    e.reply = word & 0xFFFF;
-    return e;
+    return SendCommandRaw(s.transport, code, buffer, capacity, length, s.cmdTimeout);
 }
 
 // The start and cancel exports hand a refusal's transport result to the

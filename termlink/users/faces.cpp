@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "common/bytes.h"
+#include "session/transport.h"
 #include "users/face_commands.h"
 
 namespace tl {
@@ -86,12 +87,10 @@ int DelUserFace(DeviceSession& s, const char* userId, int faceIndex) {
     // terminal's short status in the request's own 28 bytes.
     std::uint8_t header[kFaceHeaderSize];
     PutHeader(header, userId, faceIndex, 0);
-    int word = CMD_DEL_FACE;
-    const int result =
-        PMX_SENDCMD(s.transport, &word, header, 0, kFaceHeaderSize, Timeout(s.cmdTimeout + 4000LL));
-    const int reply = word & 0xFFFF;
-    if (reply == REPLY_OK) return 1;
-    return reply == REPLY_ERROR && result == 2 ? 0 : -2;
+    const RawResult r = SendCommandRaw(s.transport, CMD_DEL_FACE, header, 0, kFaceHeaderSize,
+                                       Timeout(s.cmdTimeout + 4000LL));
+    if (r.reply == REPLY_OK) return 1;
+    return r.reply == REPLY_ERROR && r.result == 2 ? 0 : -2;
 }
 
 }  // namespace tl
