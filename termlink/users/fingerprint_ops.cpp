@@ -1,5 +1,6 @@
 #include "users/fingerprint_ops.h"
 
+#include <algorithm>
 #include <array>
 #include <climits>
 #include <cstring>
@@ -184,12 +185,16 @@ Prepared PrepareStandard(std::uint8_t* tmp, std::size_t limit) {
 }
 
 // Version-10 containers are not decodable templates; their length is the
-// big-endian u16 at bytes 8-9.
+// big-endian u16 at bytes 8-9. The caller's bytes are only known to reach as
+// far as that length (and the field itself), so the test for a standard
+// template looks no further.
 Prepared PrepareContainer(const std::uint8_t* tmp, std::size_t minLength) {
     if (!tmp) return Refusal(kRefused);
-    std::vector<std::uint8_t> scratch(kMaxEncodedC);
-    if (NormalizeTemplate(CallerTemplate(tmp), scratch) != 0) return Refusal(kWrongKind);
     const std::size_t len = static_cast<std::size_t>(tmp[8] << 8 | tmp[9]);
+    const std::size_t claimed =
+        std::max(kV10MinLength, std::min(len, TemplateBound(load_u16(tmp))));
+    std::vector<std::uint8_t> scratch(kMaxEncodedC);
+    if (NormalizeTemplate(Bytes(tmp, claimed), scratch) != 0) return Refusal(kWrongKind);
     if (len < minLength || len > kV10MaxLength) return Refusal(kBadTemplate);
     Prepared p;
     p.bytes.assign(tmp, tmp + len);
