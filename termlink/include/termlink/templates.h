@@ -11,7 +11,10 @@ extern "C" {
 /* ---- Template codec ---------------------------------------------------- */
 /* A template is read only as far as its own encoding reaches: at most 2309
  * bytes in the current layout, 16588 in the older ones, 2 bytes when the
- * first two are no template's. A null pointer gives 4. */
+ * first two are no template's. In the current layout that includes a grid
+ * block that byte 3 announces (2 + columns x rows bytes), even when the
+ * block proves invalid and the template's length stops before it. A null
+ * pointer gives 4. */
 
 /* The bytes a standard template occupies: 1 and the length, or 4 and a
  * length of 0 when the bytes are not a decodable template (length required,
