@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "hostile_terminal.h"
+#include "session/session.h"
 #include "termlink.h"
 // What a caller needs to size template inputs and split outputs: a template's
 // own length, the bound its magic allows, and the plain form of a container.
@@ -199,7 +200,10 @@ class Check {
         if (trace) std::fprintf(stderr, "%s -> %d (%d exchanges)\n", name, r, c.term.exchanges);
         if (null_ && r != -1) Fail(name, "a null session did not give -1");
         const hostile::Terminal& t = c.term;
-        if (r == 1 && rule != kValue && t.exchanges == 1 && t.onlyReplyKnown &&
+        // While a batch is open, writes are queued: their one exchange may be
+        // a refused user-table read, and 1 is still right.
+        const bool batchOpen = c.h && tl::as_session(c.h)->batchActive;
+        if (r == 1 && rule != kValue && !batchOpen && t.exchanges == 1 && t.onlyReplyKnown &&
             t.lastReply != REPLY_OK && !(rule == kDefaulted && t.lastReply == REPLY_ERROR))
             Fail(name, "reported 1 although its only exchange was refused");
         c.term.StartCall();
@@ -445,14 +449,32 @@ void GetU16(Ctx& c, const char* name, int (*get)(TL_HANDLE, unsigned short*)) {
     Check(c, name, get(c.h, v.u16())).Results({1, -2}).Kept({&v});
 }
 
-// A template as a caller holds it: exactly its own length when it decodes,
-// else as much as its magic lets the library read; at least `room` bytes.
+// The bytes a decodable template's encoding reaches: its own length, and in
+// the current layout a grid block that byte 3 announces even when the block
+// proves invalid (the length then stops at the block's start, but the block's
+// size bytes and cells were part of what the template claims).
+std::size_t TemplateReach(const std::vector<std::uint8_t>& b, std::size_t own) {
+    if (own < 5 ||
+        tl::LayoutOfMagic(static_cast<std::uint16_t>(b[0] | b[1] << 8)) != tl::TemplateLayout::C ||
+        !(b[3] & 0x80)) {
+        return own;
+    }
+    const std::size_t n = b[2] | (((b[3] >> 5) & 3u) << 8);
+    const std::size_t pos = 5 + n * 5 + (b[3] & 7u) * 4;
+    if (pos + 2 > b.size()) return std::max(own, b.size());
+    const std::size_t block = 2 + std::size_t{b[pos] + 1u} * (b[pos + 1] + 1u);
+    return std::min(b.size(), std::max(own, pos + block));
+}
+
+// A template as a caller holds it: as far as its encoding reaches when it
+// decodes, else as much as its magic lets the library read; at least `room`
+// bytes.
 std::unique_ptr<Buf> TemplateArg(Program& P, std::size_t room = 0) {
     std::vector<std::uint8_t> bytes = P.Blob(3000);
     const std::uint16_t magic =
         bytes.size() >= 2 ? static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8) : 0;
     bytes.resize(tl::TemplateBound(magic), 0);
-    if (const std::size_t own = tl::TemplateLength(bytes)) bytes.resize(own);
+    if (const std::size_t own = tl::TemplateLength(bytes)) bytes.resize(TemplateReach(bytes, own));
     bytes.resize(std::max(bytes.size(), room), 0);
     auto b = std::make_unique<Buf>(bytes.size());
     b->SetBytes(bytes.data(), bytes.size());
