@@ -13,22 +13,12 @@
 #include "cli/errors.h"
 #include "termsim/model.h"
 #include "termsim/server.h"
+#include "tool_run.h"
 
 namespace tlcli {
 namespace {
 
 namespace fs = std::filesystem;
-
-struct Result {
-    int code;
-    std::string out, err;
-};
-
-Result Tool(std::vector<std::string> argv) {
-    std::ostringstream out, err;
-    const int code = Run(argv, out, err);
-    return {code, out.str(), err.str()};
-}
 
 class ToolFaces : public ::testing::TestWithParam<termsim::Profile> {
   protected:

@@ -15,6 +15,7 @@
 #include "cli/errors.h"
 #include "termsim/model.h"
 #include "termsim/server.h"
+#include "tool_run.h"
 
 namespace tlcli {
 namespace {
@@ -28,17 +29,6 @@ constexpr int kCompany = 1000;  // the sanitizer build checks memory, not scale
 #else
 constexpr int kCompany = 5000;
 #endif
-
-struct Result {
-    int code;
-    std::string out, err;
-};
-
-Result Tool(std::vector<std::string> argv) {
-    std::ostringstream out, err;
-    const int code = Run(argv, out, err);
-    return {code, out.str(), err.str()};
-}
 
 bool Contains(const std::string& text, const std::string& part) {
     return text.find(part) != std::string::npos;
