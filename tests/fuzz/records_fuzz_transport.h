@@ -6,27 +6,12 @@
 #include <cstdint>
 #include <cstring>
 
+#include "fuzz_stream.h"
 #include "portmux.h"
 
 namespace recfuzz {
 
-struct Script {
-    const std::uint8_t* data = nullptr;
-    std::size_t size = 0;
-    // Next `n` bytes of the input (fewer at its end).
-    std::size_t Take(std::size_t n, const std::uint8_t** out) {
-        n = std::min(n, size);
-        *out = data;
-        data += n;
-        size -= n;
-        return n;
-    }
-    std::uint8_t Byte() {
-        const std::uint8_t* p;
-        return Take(1, &p) ? *p : 0;
-    }
-    std::uint16_t Word() { return static_cast<std::uint16_t>(Byte() | (Byte() << 8)); }
-};
+using Script = fuzzio::Stream;
 
 inline Script& Current() {
     static Script s;
