@@ -1,0 +1,25 @@
+#include "config/clear_data.h"
+
+#include <cstdlib>
+
+#include "config/device_info.h"
+#include "records/bulk_read.h"
+#include "session/transport.h"
+
+namespace tl {
+
+int ClearTableKind(DeviceSession& s, std::uint8_t kind) {
+    std::uint8_t buffer[1] = {kind};
+    return OkOrRefused(SendCommand(s.transport, CMD_CLEAR_DATA, buffer, 1, 1, s.cmdTimeout + 3000));
+}
+
+void ForgetCachedTables(DeviceSession& s) {
+    ForgetAllBulkTables(s);
+    std::free(s.bulkBuffer);
+    s.bulkBuffer = nullptr;
+    s.bulkCapacity = 0;
+    s.userDataLen = 0;
+    s.userCursor = nullptr;
+}
+
+}  // namespace tl
