@@ -14,6 +14,7 @@
 #include "termlink/access.h"
 #include "termlink/base.h"
 #include "termlink/config.h"
+#include "termlink/content.h"
 #include "termlink/fingerprints.h"
 #include "termlink/faces.h"
 #include "termlink/records.h"

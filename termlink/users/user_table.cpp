@@ -49,7 +49,7 @@ void LoadUserCacheIfAbsent(DeviceSession& s) {
 }
 
 std::uint8_t* FindUserByPin2(DeviceSession& s, std::uint32_t pin2) {
-    if (IsLegacyFirmware(s)) return nullptr;
+    if (IsLegacyFirmware(s) || HoldsTextIdUsers(s)) return nullptr;
     LoadUserCacheIfAbsent(s);
     const RecordTable t = CachedUsers(s, kUserSize);
     for (std::size_t i = 0; i < t.count; ++i)
@@ -58,7 +58,7 @@ std::uint8_t* FindUserByPin2(DeviceSession& s, std::uint32_t pin2) {
 }
 
 std::uint8_t* FindUserByCard(DeviceSession& s, const std::uint8_t card[5]) {
-    if (IsLegacyFirmware(s) || !card) return nullptr;
+    if (IsLegacyFirmware(s) || HoldsTextIdUsers(s) || !card) return nullptr;
     LoadUserCacheIfAbsent(s);
     const RecordTable t = CachedUsers(s, kUserSize);
     const std::uint32_t number = load_u32(card);

@@ -14,6 +14,12 @@ namespace tl {
 inline bool IsLegacyFirmware(const DeviceSession& s) {
     return VersionCompare(s, "Ver 5.04") < 0;
 }
+// TFT terminals keep their users as 72-byte text-ID records, which hold no
+// PIN2 and no card at the classic offsets: walking them as 28-byte records
+// would match bytes of other fields and name a made-up user.
+inline bool HoldsTextIdUsers(const DeviceSession& s) {
+    return s.isTFT != 0;
+}
 // Size of the classic records the firmware stores: 16 or 28 bytes.
 inline std::size_t ClassicRecordSize(const DeviceSession& s) {
     return IsLegacyFirmware(s) ? kLegacyUserSize : kUserSize;
@@ -45,7 +51,8 @@ RecordTable BatchNewUsers(const DeviceSession& s);
 // this first.
 void LoadUserCacheIfAbsent(DeviceSession& s);
 
-// Walks `UserRecord`s of the cache; legacy firmware finds nothing.
+// Walk `UserRecord`s of the cache; legacy firmware and text-ID tables find
+// nothing.
 std::uint8_t* FindUserByPin2(DeviceSession& s, std::uint32_t pin2);
 // Card value: the 4-byte number at offset 16 and the fifth byte at 20.
 std::uint8_t* FindUserByCard(DeviceSession& s, const std::uint8_t card[5]);
