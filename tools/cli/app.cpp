@@ -54,6 +54,7 @@ std::vector<Command> AllCommands() {
     AddSessionCommands(commands);
     AddConfigCommands(commands);
     AddAccessCommands(commands);
+    AddContentCommands(commands);
     AddRecordCommands(commands);
     AddUserCommands(commands);
     AddFaceCommands(commands);

@@ -127,6 +127,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
 void AddSessionCommands(std::vector<Command>& commands);
 void AddConfigCommands(std::vector<Command>& commands);
 void AddAccessCommands(std::vector<Command>& commands);
+void AddContentCommands(std::vector<Command>& commands);
 void AddRecordCommands(std::vector<Command>& commands);
 void AddUserCommands(std::vector<Command>& commands);
 void AddReportCommands(std::vector<Command>& commands);
