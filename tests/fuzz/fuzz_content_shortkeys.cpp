@@ -7,7 +7,7 @@
 #include <cstring>
 #include <vector>
 
-#include "access/short_keys.h"
+#include "access/short_key_record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 2) return 0;
