@@ -128,6 +128,9 @@ void AddSessionCommands(std::vector<Command>& commands);
 void AddConfigCommands(std::vector<Command>& commands);
 void AddAccessCommands(std::vector<Command>& commands);
 void AddContentCommands(std::vector<Command>& commands);
+// "state set|enable|delete": custom attendance states; shares the command
+// name with the capture state, which takes no arguments.
+int CustomState(Context& ctx);
 void AddRecordCommands(std::vector<Command>& commands);
 void AddUserCommands(std::vector<Command>& commands);
 void AddReportCommands(std::vector<Command>& commands);

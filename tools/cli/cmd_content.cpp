@@ -297,7 +297,9 @@ int Voices(Context& ctx) {
     return kExitOk;
 }
 
-int State(Context& ctx) {
+}  // namespace
+
+int CustomState(Context& ctx) {
     const std::string usage =
         "state set INDEX CODE | state enable INDEX on|off | state delete INDEX";
     const std::string& action = Arg(ctx, 0, usage);
@@ -326,6 +328,8 @@ int State(Context& ctx) {
     Done(ctx, "Custom state " + std::to_string(index) + ": " + action + " done.");
     return kExitOk;
 }
+
+namespace {
 
 int Voice(Context& ctx) {
     const std::string usage =
@@ -503,13 +507,6 @@ void AddContentCommands(std::vector<Command>& commands) {
                         {},
                         true,
                         States});
-    commands.push_back({"state",
-                        "set INDEX CODE | enable INDEX on|off | delete INDEX",
-                        "write, switch or delete a custom attendance state",
-                        "",
-                        {},
-                        true,
-                        State});
     commands.push_back({"voices",
                         "",
                         "the custom voice slots (0-20)",

@@ -180,7 +180,7 @@ int Cancel(Context& ctx) {
 }
 
 int State(Context& ctx) {
-    NoArguments(ctx, "state");
+    if (!ctx.args.positional.empty()) return CustomState(ctx);
     int state = 0;
     Check(TL_QueryState(ctx.session().handle(), &state), "reading the capture state");
     Fields f;
@@ -234,10 +234,12 @@ void AddFaceCommands(std::vector<Command>& commands) {
                         true,
                         Cancel});
     commands.push_back({"state",
-                        "",
-                        "show the terminal's capture state",
+                        "[set INDEX CODE | enable INDEX on|off | delete INDEX]",
+                        "show the terminal's capture state, or write a custom attendance state",
                         "The number is the terminal's own; termsim reports 0 idle, 1 enrolling,\n"
-                        "2 verifying, 3 identifying.",
+                        "2 verifying, 3 identifying. With set, enable or delete: custom\n"
+                        "attendance state INDEX 0-7 (code 0-127), on terminals with the extended\n"
+                        "record format.",
                         {},
                         true,
                         State});
