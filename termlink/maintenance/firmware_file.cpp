@@ -140,7 +140,9 @@ std::uint16_t InternetChecksum(const std::uint8_t* data, std::size_t size) {
     return static_cast<std::uint16_t>(~sum);
 }
 
-FirmwareFile ParseFirmware(std::string_view text, const FirmwareTarget* target) {
+namespace {
+
+FirmwareFile ReadFirmware(std::string_view text, const FirmwareTarget* target) {
     FirmwareFile f;
     bool haveLength = false, haveChecksum = false;
     std::size_t fill = 0;
@@ -215,17 +217,23 @@ FirmwareFile ParseFirmware(std::string_view text, const FirmwareTarget* target) 
     }
     if (!haveLength) {
         f.verdict = FirmwareVerdict::BadLength;
-        f.image.clear();
         return f;
     }
     if (fill != static_cast<std::size_t>(f.length)) {
         f.verdict = FirmwareVerdict::ShortData;
-        f.image.clear();
         return f;
     }
     f.checksum = InternetChecksum(f.image.data(), f.image.size());
     f.verdict =
         f.checksum == f.declaredChecksum ? FirmwareVerdict::Ok : FirmwareVerdict::BadChecksum;
+    return f;
+}
+
+}  // namespace
+
+FirmwareFile ParseFirmware(std::string_view text, const FirmwareTarget* target) {
+    FirmwareFile f = ReadFirmware(text, target);
+    // A rejected file hands out no image bytes.
     if (f.verdict != FirmwareVerdict::Ok) f.image.clear();
     return f;
 }
