@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <memory>
 #include <new>
 #include <string>
@@ -83,7 +84,12 @@ TableRead ReadInto(DeviceSession& s, int code, std::uint8_t* buffer, int request
 
 int UpdateFirmware(DeviceSession& s, const char* path) {
     if (!path) return 4;
-    FileBytes file = ReadWholeFile(path, -1);
+    FileBytes file;
+    try {
+        file = ReadWholeFile(path, -1);
+    } catch (const std::exception&) {
+        return 4;  // too large to hold: rejected like any unusable file
+    }
     if (!file.ok) return 4;
     const FirmwareTarget target{s.hasOSOption != 0, s.firmwareVersion};
     FirmwareFile image = ParseFirmware(

@@ -211,6 +211,7 @@ TEST_F(Maintenance, FirmwareIsSentOnlyWhenTheFileIsAccepted) {
         Write("same.txt", FirmwareText(image, "FirmwareVersion=Ver 6.60 Apr 15 2011\n"));
     EXPECT_EQ(TL_UpdateFirmware(s, same.c_str()), 4);
     EXPECT_EQ(TL_UpdateFirmware(s, (dir_ + "/none.txt").c_str()), 4);
+    EXPECT_EQ(TL_UpdateFirmware(s, dir_.c_str()), 4);  // a folder
     EXPECT_EQ(TL_UpdateFirmware(s, nullptr), 4);
     EXPECT_TRUE(NewCalls().empty());
     EXPECT_EQ(TL_UpdateFirmware(nullptr, good.c_str()), -1);
