@@ -86,9 +86,9 @@ int UpdateFirmware(DeviceSession& s, const char* path) {
     if (!path) return 4;
     FileBytes file;
     try {
-        file = ReadWholeFile(path, -1);
+        file = ReadWholeFile(path, kFirmwareTextMax);
     } catch (const std::exception&) {
-        return 4;  // too large to hold: rejected like any unusable file
+        return 4;  // no room to hold it: rejected like any unusable file
     }
     if (!file.ok) return 4;
     const FirmwareTarget target{s.hasOSOption != 0, s.firmwareVersion};

@@ -10,8 +10,8 @@
 //   - TL_UpdateLanguageByID: a text over 96 bytes: 4;
 //   - TL_ReadFile: a null or empty name, a null directory, or directory and
 //     name together 200 bytes or more (the path and its NUL must fit 200): 4;
-//   - TL_UpdateFirmware: the firmware file's own rejections
-//     (maintenance/firmware_file.h): 4.
+//   - TL_UpdateFirmware: a file over 512 MiB, and the firmware file's own
+//     rejections (maintenance/firmware_file.h): 4.
 // A pulled file or table holds the bytes after the transport's 4-byte length
 // prefix: the prefix's count, cut to the bytes actually received. Files are
 // written whole or not at all (temporary file, then rename).
@@ -35,6 +35,9 @@ constexpr std::size_t kFileNameMax = 35;  // bytes, without the NUL
 constexpr long kSendFileMax = 1048576;    // 1 MiB
 constexpr std::size_t kLanguageRequest = 100;
 constexpr std::size_t kLanguageTextMax = 96;
+// A firmware text larger than this is rejected unread (terminal images are
+// a few MiB; their text twice that).
+constexpr long kFirmwareTextMax = 536870912;         // 512 MiB
 constexpr std::size_t kReadPathMax = 199;            // directory + name, without the NUL
 constexpr std::uint32_t kReadBufferSize = 16777216;  // 16 MiB
 constexpr int kBackgroundRequest = 160;

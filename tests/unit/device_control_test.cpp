@@ -94,7 +94,7 @@ TEST_F(DeviceControl, LongDisplayTextsAreCutTo97BytesWithinTheRequest) {
         ClearCalls();
         const std::string text(length, 'x');
         ASSERT_EQ(TL_WriteLCD(s, 1, 1, text.c_str()), 1);
-        const auto& req = NewCalls().at(0).request;
+        const Bytes req = NewCalls().at(0).request;
         ASSERT_EQ(req.size(), 100u) << length;
         EXPECT_EQ(Bytes(req.begin() + 3, req.begin() + 3 + std::min<std::size_t>(length, 97)),
                   Bytes(std::min<std::size_t>(length, 97), 'x'));
