@@ -402,6 +402,14 @@ bool LinkServer::OnExec(const Frame& f) {
     upload_.shrink_to_fit();
     chunks_.clear();
     uploadSeq_ = 0;
+    if (resp.disconnect) {
+        // Answer, then go away as a restarting terminal does: the link is
+        // closed and the session forgotten.
+        SendResult();
+        FlushHeld();
+        ResetSession();
+        return false;
+    }
     return SendResult();
 }
 

@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <chrono>
+#include <cstdio>
 #include <thread>
 
 #if defined(_WIN32)
@@ -19,6 +20,11 @@ std::uint32_t tick_ms() {
 }
 
 void sleep_ms(std::uint32_t ms) {
+#if defined(FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION)
+    // Fuzz builds never wait: a pause there only slows the search.
+    (void)ms;
+    return;
+#endif
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
@@ -74,5 +80,34 @@ std::string join_path(const std::string& folder, const std::string& file) {
     return folder.back() == '/' ? folder + file : folder + "/" + file;
 }
 #endif
+
+}  // namespace tl::platform
+
+namespace tl::platform {
+
+std::string_view base_name(std::string_view path) {
+#if defined(_WIN32)
+    const std::size_t cut = path.find_last_of("\\/");
+#else
+    const std::size_t cut = path.rfind('/');
+#endif
+    return cut == std::string_view::npos ? path : path.substr(cut + 1);
+}
+
+bool write_file_replacing(const std::string& path, const void* data, std::size_t size) {
+    const std::string temporary = path + ".part";
+    std::FILE* f = std::fopen(temporary.c_str(), "wb");
+    if (!f) return false;
+    bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+    ok = std::fflush(f) == 0 && ok;
+    ok = std::fclose(f) == 0 && ok;
+#if defined(_WIN32)
+    ok = ok && MoveFileExA(temporary.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+#else
+    ok = ok && std::rename(temporary.c_str(), path.c_str()) == 0;
+#endif
+    if (!ok) std::remove(temporary.c_str());
+    return ok;
+}
 
 }  // namespace tl::platform

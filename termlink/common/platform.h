@@ -2,8 +2,10 @@
 // that the same sources build for Linux and for 32-bit Windows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace tl::platform {
 
@@ -30,5 +32,18 @@ std::string module_file_name(const std::string& dllName);
 
 // Joins a folder and a file name with this platform's separator.
 std::string join_path(const std::string& folder, const std::string& file);
+
+}  // namespace tl::platform
+
+namespace tl::platform {
+
+// The part of a path after its last directory separator ('/' here; '\' and
+// '/' on Windows); the whole path when it has none.
+std::string_view base_name(std::string_view path);
+
+// Writes `size` bytes as the whole content of `path`, completely or not at
+// all: the bytes go to a temporary file beside it, which then replaces the
+// path. False (and the path as it was) when anything fails.
+bool write_file_replacing(const std::string& path, const void* data, std::size_t size);
 
 }  // namespace tl::platform

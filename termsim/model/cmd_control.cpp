@@ -10,7 +10,10 @@ Response Restart(Model::State& s, const Call&) {
     ++s.panel.restarts;
     s.enabled = true;
     s.panel.sleeping = s.panel.suspended = false;
-    return Ok();
+    // The terminal goes down after answering: the connection ends.
+    Response r = Ok();
+    r.disconnect = true;
+    return r;
 }
 
 // The simulator keeps answering after these: they are recorded only.

@@ -178,9 +178,10 @@ std::string InDir(const char* name) {
     return ReportDir() + "/" + name;
 }
 constexpr const char* kReportFiles[] = {
-    "log.dat",    "users.dat",        "rule.dat",         "dept.dat",
-    "shift.dat",  "other.dat",        "out.html",         "RecAbnormite.dat",
-    "AttDay.dat", "attexception.dat", "AttAbnormite.dat", "missing/table.dat",
+    "log.dat",          "users.dat",         "rule.dat",         "dept.dat",   "shift.dat",
+    "other.dat",        "out.html",          "RecAbnormite.dat", "AttDay.dat", "attexception.dat",
+    "AttAbnormite.dat", "missing/table.dat", "fw.txt",           "send.bin",   "a.txt",
+    "table.dat",
 };
 
 // The verdict on one call. The constructor applies the rules every export
@@ -1791,6 +1792,155 @@ const Call kCalls[] = {
              .Results({1, -2, 4})
              .Kept({&state})
              .IntIn(state, -1, 100);
+     }},
+
+    // -- device control and clearing
+    {"TL_RebootDevice",
+     [](Ctx& c) {
+         const int before = c.term.OpenCount();
+         const int r = TL_RebootDevice(c.h);
+         // Accepted: the session is gone with its transport (the handle must
+         // not be touched again); refused: both kept.
+         if (c.h && r == 1) {
+             if (c.term.OpenCount() != before - 1)
+                 Fail("TL_RebootDevice", "reported 1 without closing its transport");
+             c.h = nullptr;
+             Check(c, "TL_RebootDevice", r, false);
+             return;
+         }
+         Check(c, "TL_RebootDevice", r).Results({1, -2});
+         if (c.h && c.term.OpenCount() != before)
+             Fail("TL_RebootDevice", "closed its transport without success");
+     }},
+    {"TL_PowerOffDevice",
+     [](Ctx& c) { NoArgs(c, "TL_PowerOffDevice", TL_PowerOffDevice, {1, -2}); }},
+    {"TL_SleepDevice", [](Ctx& c) { NoArgs(c, "TL_SleepDevice", TL_SleepDevice, {1, -2}); }},
+    {"TL_ResumeDevice", [](Ctx& c) { NoArgs(c, "TL_ResumeDevice", TL_ResumeDevice, {1, -2}); }},
+    {"TL_SuspendDevice",
+     [](Ctx& c) { NoArgs(c, "TL_SuspendDevice", TL_SuspendDevice, {1, -2}); }},
+    {"TL_AutoPowerOff",
+     [](Ctx& c) {
+         Check(c, "TL_AutoPowerOff", TL_AutoPowerOff(c.h, c.P.Int()))
+             .Results({-100})
+             .Always(c.term.exchanges == 0, "contacted the terminal");
+     }},
+    {"TL_PowerOffTime",
+     [](Ctx& c) {
+         const int a = c.P.Int(), b = c.P.Int(), d = c.P.Int();
+         Check(c, "TL_PowerOffTime", TL_PowerOffTime(c.h, a, b, d, c.P.Int(), c.P.Int()))
+             .Results({-100})
+             .Always(c.term.exchanges == 0, "contacted the terminal");
+     }},
+    {"TL_WriteLCD",
+     [](Ctx& c) {
+         const auto text = c.P.OneIn(8) ? nullptr : InText(c.P.Text(150));
+         const int row = c.P.Int(), column = c.P.Int();
+         Check(c, "TL_WriteLCD", TL_WriteLCD(c.h, row, column, Ptr(text))).Results({1, -2, 4});
+     }},
+    {"TL_ClearLCD", [](Ctx& c) { NoArgs(c, "TL_ClearLCD", TL_ClearLCD, {1, -2}); }},
+    {"TL_Beep", [](Ctx& c) { SetNumber(c, "TL_Beep", TL_Beep); }},
+    {"TL_PlayVoice",
+     [](Ctx& c) {
+         const int first = c.P.Int();
+         Check(c, "TL_PlayVoice", TL_PlayVoice(c.h, first, c.P.Int())).Results({1, -2});
+     }},
+    {"TL_PlayVoiceByIndex", [](Ctx& c) { SetNumber(c, "TL_PlayVoiceByIndex", TL_PlayVoiceByIndex); }},
+    {"TL_EnableClock", [](Ctx& c) { SetNumber(c, "TL_EnableClock", TL_EnableClock); }},
+    {"TL_ClearData", [](Ctx& c) { NoArgs(c, "TL_ClearData", TL_ClearData, {1, -2}); }},
+    {"TL_ClearDataEx",
+     [](Ctx& c) {
+         const int kind = c.P.Pick({1, 2, 3, 4, 5, 0, 6, 257, -1});
+         const int r = TL_ClearDataEx(c.h, kind);
+         // The kind is checked before the session.
+         if (kind < 1 || kind > 5) {
+             if (r != 4) Fail("TL_ClearDataEx", "a kind outside 1-5 was not refused");
+             c.term.StartCall();
+             return;
+         }
+         Check(c, "TL_ClearDataEx", r).Results({1, -2});
+     }},
+    {"TL_ClearLogData", [](Ctx& c) { NoArgs(c, "TL_ClearLogData", TL_ClearLogData, {1, -2}); }},
+    {"TL_ClearOpLogData",
+     [](Ctx& c) { NoArgs(c, "TL_ClearOpLogData", TL_ClearOpLogData, {1, -2}); }},
+    {"TL_RefreshData", [](Ctx& c) { NoArgs(c, "TL_RefreshData", TL_RefreshData, {1, -2}); }},
+    {"TL_ClearSMS", [](Ctx& c) { NoArgs(c, "TL_ClearSMS", TL_ClearSMS, {1, -2}); }},
+    {"TL_ClearUData", [](Ctx& c) { NoArgs(c, "TL_ClearUData", TL_ClearUData, {1, -2}); }},
+
+    // -- firmware, files and table export
+    {"TL_UpdateFirmware",
+     [](Ctx& c) {
+         // Now and then a well-formed head, so that data lines count.
+         std::string text;
+         if (!c.P.OneIn(4)) {
+             text = c.P.OneIn(2) ? "FirmwareVersion=Ver 9.99 Dec 31 2099\n" : "";
+             text += "FirmwareLength=" + std::to_string(c.P.Small(40)) +
+                     "\nFirmwareCheckSum=" + std::to_string(c.P.Word()) + "\n";
+         }
+         const auto blob = c.P.Blob(600);
+         text.append(blob.begin(), blob.end());
+         const std::string path = InDir("fw.txt");
+         if (FILE* f = std::fopen(path.c_str(), "wb")) {
+             std::fwrite(text.data(), 1, text.size(), f);
+             std::fclose(f);
+         }
+         const auto arg = c.P.OneIn(8) ? nullptr : InText(c.P.OneIn(8) ? InDir("none") : path);
+         Check(c, "TL_UpdateFirmware", TL_UpdateFirmware(c.h, Ptr(arg))).Results({1, -2, 4});
+     }},
+    {"TL_SendFile",
+     [](Ctx& c) {
+         const auto blob = c.P.Blob(300);
+         const std::string path = InDir("send.bin");
+         if (FILE* f = std::fopen(path.c_str(), "wb")) {
+             std::fwrite(blob.data(), 1, blob.size(), f);
+             std::fclose(f);
+         }
+         std::unique_ptr<Buf> arg;
+         switch (c.P.Small(5)) {
+             case 0:
+                 break;
+             case 1:
+                 arg = InText(InDir("none"));
+                 break;
+             case 2:
+                 arg = InText(InDir(std::string(40, 'n').c_str()));
+                 break;
+             default:
+                 arg = InText(path);
+         }
+         const int r = TL_SendFile(c.h, Ptr(arg));
+         if (!arg) {
+             if (r != 4) Fail("TL_SendFile", "a null path was not refused first");
+             c.term.StartCall();
+             return;
+         }
+         Check(c, "TL_SendFile", r).Results({1, -2, -4, 4});
+     }},
+    {"TL_ReadFile",
+     [](Ctx& c) {
+         const char* names[] = {"a.txt", "", nullptr, "missing/table.dat"};
+         const char* name = names[c.P.Small(4)];
+         const auto dir = c.P.OneIn(8) ? nullptr : InText(ReportDir() + "/");
+         const auto nameArg = name ? InText(name) : nullptr;
+         Check(c, "TL_ReadFile", TL_ReadFile(c.h, Ptr(nameArg), Ptr(dir))).Results({1, -2, -4, 4});
+     }},
+    {"TL_UpdateLanguageByID",
+     [](Ctx& c) {
+         const auto text = c.P.OneIn(8) ? nullptr : InText(c.P.Text(120));
+         const int id = c.P.Int();
+         Check(c, "TL_UpdateLanguageByID", TL_UpdateLanguageByID(c.h, id, Ptr(text)))
+             .Results({1, -2, 4});
+     }},
+    {"TL_SendBackgroundCMD",
+     [](Ctx& c) {
+         const int command = c.P.Int(), a = c.P.Int(), b = c.P.Int();
+         Check(c, "TL_SendBackgroundCMD", TL_SendBackgroundCMD(c.h, command, a, b, c.P.Int()))
+             .Results({1, -2});
+     }},
+    {"TL_GetData",
+     [](Ctx& c) {
+         const char* outs[] = {"table.dat", "missing/table.dat"};
+         const auto out = c.P.OneIn(8) ? nullptr : InText(InDir(outs[c.P.Small(2)]));
+         Check(c, "TL_GetData", TL_GetData(c.h, c.P.Int(), Ptr(out))).Results({1, 0, -2, 4, -100});
      }},
 };
 

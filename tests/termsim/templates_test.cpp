@@ -232,7 +232,9 @@ TEST(TermsimControl, ClearDataAndPanel) {
     EXPECT_EQ(Cmd(m, 1017, B{4, 6}).reply, kReplyOk);
     EXPECT_EQ(Cmd(m, 57, B{0}).reply, kReplyOk);
     EXPECT_EQ(Cmd(m, 1003, U32(0)).reply, kReplyOk);
-    EXPECT_EQ(Cmd(m, 1004).reply, kReplyOk);
+    const auto restart = Cmd(m, 1004);
+    EXPECT_EQ(restart.reply, kReplyOk);
+    EXPECT_TRUE(restart.disconnect);  // the server ends the connection after it
     auto p = m.GetPanel();
     ASSERT_EQ(p.lcd.size(), 1u);
     EXPECT_EQ(p.lcd[0], (Panel::Text{1, 2, "Hi!"}));

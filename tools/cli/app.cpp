@@ -60,6 +60,8 @@ std::vector<Command> AllCommands() {
     AddFaceCommands(commands);
     AddTemplateCommands(commands);
     AddTransferCommands(commands);
+    AddDeviceCommands(commands);
+    AddMaintenanceCommands(commands);
     AddReportCommands(commands);
     return commands;
 }

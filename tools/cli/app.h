@@ -137,6 +137,8 @@ void AddReportCommands(std::vector<Command>& commands);
 void AddTemplateCommands(std::vector<Command>& commands);
 void AddTransferCommands(std::vector<Command>& commands);
 void AddFaceCommands(std::vector<Command>& commands);
+void AddDeviceCommands(std::vector<Command>& commands);
+void AddMaintenanceCommands(std::vector<Command>& commands);
 void AddRecordCommands(std::vector<Command>& commands);
 void AddUserCommands(std::vector<Command>& commands);
 

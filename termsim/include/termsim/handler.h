@@ -34,6 +34,9 @@ struct Response {
     // length prefix (the transport adds the u32 length for Read/Read1).
     // Data: ignored (reply kReplyOk means accepted).
     std::vector<std::uint8_t> data;
+    // The terminal goes away after answering (a restart): the server sends
+    // the reply, then ends the connection and forgets its session.
+    bool disconnect = false;
 };
 
 // One terminal. The server serialises calls: Handle() is never entered by two
