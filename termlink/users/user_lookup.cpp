@@ -6,6 +6,7 @@
 
 #include "common/bytes.h"
 #include "records/bulk_read.h"
+#include "users/user_table.h"
 
 namespace tl {
 namespace {
@@ -88,7 +89,9 @@ std::uint8_t* FindUserByPin(DeviceSession& s, std::uint32_t pin) {
 }
 
 std::uint32_t MapPinToPin2(DeviceSession& s, std::uint32_t pin) {
-    if (IsLegacy(s)) return pin;
+    // Text-ID tables hold no PIN2: walking them as 28-byte records would hand
+    // out bytes of another field as the user's number.
+    if (IsLegacy(s) || HoldsTextIdUsers(s)) return pin;
     const std::uint8_t* record = FindUserByPinIndexed(s, pin, kRecordSize);
     if (!record) return pin;
     const std::uint32_t pin2 = load_u32(record + 24);

@@ -90,4 +90,15 @@ TEST_F(UserLookup, LegacyFirmwareMapsNothingButFindsSixteenByteRecords) {
     TL_Close(s);
 }
 
+TEST_F(UserLookup, TextIdTablesMapNothing) {
+    auto* s = Open("Ver 6.60 Jun 30 2014");
+    s->isTFT = 1;
+    Bytes user(72, 0);
+    tl::store_u16(user.data(), 5);
+    tl::store_u32(user.data() + 24, 1234);  // name bytes, not a PIN2
+    fakepmx::Push(fakepmx::Ok(Cat({U32(72), user})));
+    EXPECT_EQ(tl::MapPinToPin2(*s, 5), 5u);
+    TL_Close(s);
+}
+
 }  // namespace
