@@ -54,6 +54,7 @@ done < <(find "$PREFIX" -type f \( -path '*/bin/*' -o -name '*.so*' \))
 
 # ---- consumers against the installed termsim -----------------------------------
 export LD_LIBRARY_PATH=$LIBDIR
+unset PORTMUX_PLUGIN_DIR  # the plug-ins must be found from libportmux itself
 "$PREFIX/bin/termsim" --port 0 --users 5 --punches 40 --seed 3 > "$WORK/termsim.out" < /dev/null &
 SIM=$!
 trap 'kill $SIM 2>/dev/null || true' EXIT
@@ -99,7 +100,9 @@ done
 # Debian's pip from the system site-packages installs into the venv.
 rm -rf "$WORK/venv"
 "$PYTHON" -m venv --without-pip --system-site-packages "$WORK/venv"
-"$WORK/venv/bin/python" -m pip install --quiet --no-build-isolation --no-index "$SRC/python" \
+# From a copy: building writes into the project folder.
+rm -rf "$WORK/python-src" && cp -r "$SRC/python" "$WORK/python-src"
+"$WORK/venv/bin/python" -m pip install --quiet --no-build-isolation --no-index "$WORK/python-src" \
     > "$WORK/pip.log" 2>&1 || { cat "$WORK/pip.log"; fail "pip install ./python failed"; }
 (cd "$WORK" && TERMLINK_LIBRARY="$SONAME_LINK" TERMSIM="$PREFIX/bin/termsim" \
     "$WORK/venv/bin/python" -m pytest -q -p no:cacheprovider "$SRC/python/tests") ||
