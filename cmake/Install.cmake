@@ -18,8 +18,12 @@ set(TL_PORTMUX_INCLUDE_DIR ${CMAKE_INSTALL_INCLUDEDIR}/portmux)
 # keeps the plain SONAME libportmux.so: its binary interface fixes that file
 # name so that another build can replace it through the library search path.
 # Installed files carry no run path at all (the build tree keeps $ORIGIN).
-set_target_properties(termlink PROPERTIES
-  VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR} INSTALL_RPATH "")
+# (Windows keeps the plain DLL name hosts load.)
+if(NOT WIN32)
+  set_target_properties(termlink PROPERTIES
+    VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
+endif()
+set_target_properties(termlink PROPERTIES INSTALL_RPATH "")
 
 install(TARGETS termlink portmux
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT runtime NAMELINK_COMPONENT development

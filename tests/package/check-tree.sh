@@ -3,8 +3,9 @@
 # and builds programs against it, never against the build tree:
 #   check-tree.sh ROOT WORK [--full]
 # ROOT holds usr/...; WORK is a scratch folder. Always: the file layout,
-# run paths and SONAMEs, a CMake consumer (find_package) and a pkg-config
-# consumer reading the log of the installed termsim. With --full also the
+# run paths and SONAMEs, CMake consumers (find_package: termlink::termlink
+# reading the log of the installed termsim, termlink::portmux opening a
+# transport) and a pkg-config consumer reading the log. With --full also the
 # manual pages and the Python binding (pip-installed into a venv).
 set -euo pipefail
 ROOT=$(realpath "$1")
@@ -70,6 +71,7 @@ cmake --build "$WORK/cmake-consumer" > "$WORK/cmake-consumer-build.log" ||
 grep -q -- "-I$PREFIX/include\|-isystem $PREFIX/include" "$WORK/cmake-consumer/build.ninja" ||
     fail "CMake consumer does not use the installed headers"
 "$WORK/cmake-consumer/consumer" "$PORT" || fail "CMake consumer could not read the log"
+"$WORK/cmake-consumer/pmx_consumer" "$PORT" || fail "termlink::portmux consumer could not connect"
 
 export PKG_CONFIG_PATH=$LIBDIR/pkgconfig
 # The staged libportmux is not in the linker's default folders: rpath-link.
