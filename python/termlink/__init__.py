@@ -22,7 +22,7 @@ __all__ = [
     "connect", "connect_serial", "connect_usb", "Terminal", "AttendanceRecord",
     "OperationRecord", "User", "TermlinkError", "NullSessionError", "RefusedError",
     "NotAvailableError", "ArgumentRefusedError", "NotFoundError", "ConnectError",
-    "TerminalTimeoutError", "KeyRejectedError", "Library", "library",
+    "TerminalTimeoutError", "ConnectTimeoutError", "KeyRejectedError", "Library", "library",
 ]
 __version__ = "0.1.0"
 
