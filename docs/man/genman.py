@@ -117,8 +117,9 @@ def command_section(program, name):
 
 
 def exports(table):
-    """The export table's plain names under their "# -- family" headings."""
-    out, names = [], []
+    """The export table's plain names under their "# -- family" headings,
+    neither hyphenated nor stretched."""
+    out, names = [".nh", ".ad l"], []
     for line in open(table, encoding="utf-8").read().splitlines() + ["# -- end"]:
         if line.startswith("# -- "):
             if names:
@@ -126,7 +127,7 @@ def exports(table):
             family, names = line[len("# -- "):], []
         elif line.strip() and not line.startswith("#"):
             names.append(line.split()[1])
-    return out
+    return out + [".ad", ".hy"]
 
 
 def main():
