@@ -31,6 +31,13 @@ TYPES = {
     "const unsigned char*": "ubyte_p",
     "unsigned char**": "ubyte_pp",
     "unsigned short*": "ushort_p",
+    "const int*": "int_p",
+    "unsigned int": "uint",
+    "unsigned int*": "uint_p",
+    "void*": "void_p",
+    "const void*": "void_p",
+    "char**": "char_pp",
+    "double": "double",
 }
 
 # Exports in the table that the binding deliberately leaves out, and why.

@@ -19,6 +19,11 @@ _CTYPES = {
     "ubyte_p": ctypes.POINTER(ctypes.c_ubyte),
     "ubyte_pp": ctypes.POINTER(ctypes.POINTER(ctypes.c_ubyte)),
     "ushort_p": ctypes.POINTER(ctypes.c_ushort),
+    "uint": ctypes.c_uint,
+    "uint_p": ctypes.POINTER(ctypes.c_uint),
+    "void_p": ctypes.c_void_p,
+    "char_pp": ctypes.POINTER(ctypes.c_char_p),
+    "double": ctypes.c_double,
 }
 
 # The library's major version: the SONAME libtermlink.so.<major>.
