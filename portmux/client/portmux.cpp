@@ -13,6 +13,7 @@
 #include <new>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "client/connection.h"
 #include "core/bytes.h"
@@ -49,17 +50,20 @@ const KnownPlugin* FindPlugin(const char* name) {
     return nullptr;
 }
 
-// Plug-ins are searched in $PORTMUX_PLUGIN_DIR when set, else in the folder
-// libportmux itself was loaded from.
-std::string PluginDir() {
-    if (const char* env = std::getenv("PORTMUX_PLUGIN_DIR"); env && *env) return env;
+// Plug-ins are searched in $PORTMUX_PLUGIN_DIR when set. Otherwise they are
+// found from the folder libportmux itself was loaded from: first in its
+// private module folder "portmux" (the installed layout, e.g.
+// /usr/lib/<triplet>/portmux/), then right beside it (the build tree).
+std::vector<std::string> PluginDirs() {
+    if (const char* env = std::getenv("PORTMUX_PLUGIN_DIR"); env && *env) return {env};
+    std::string self = ".";
     Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&PluginDir), &info) && info.dli_fname) {
-        std::string self = info.dli_fname;
-        auto slash = self.rfind('/');
-        if (slash != std::string::npos) return self.substr(0, slash);
+    if (::dladdr(reinterpret_cast<void*>(&PluginDirs), &info) && info.dli_fname) {
+        std::string path = info.dli_fname;
+        auto slash = path.rfind('/');
+        if (slash != std::string::npos) self = path.substr(0, slash);
     }
-    return ".";
+    return {self + "/portmux", self};
 }
 
 // Loaded plug-ins stay loaded for the life of the process: a table pointer
@@ -68,9 +72,14 @@ const PmxPluginTable* LoadPlugin(const KnownPlugin& known, int* error) {
     static std::mutex mutex;
     static std::map<std::string, const PmxPluginTable*> loaded;
     std::lock_guard<std::mutex> lock(mutex);
-    std::string path = PluginDir() + "/" + known.module;
-    if (auto it = loaded.find(path); it != loaded.end()) return it->second;
-    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    std::string path;
+    void* module = nullptr;
+    for (const auto& dir : PluginDirs()) {
+        path = dir + "/" + known.module;
+        if (auto it = loaded.find(path); it != loaded.end()) return it->second;
+        module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (module) break;
+    }
     if (!module) {
         *error = PMXE_PLUGIN_LOAD;
         return nullptr;

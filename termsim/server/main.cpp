@@ -31,13 +31,55 @@ void OnSignal(int) {
     g_stop = 1;
 }
 
+constexpr const char* kSynopsis =
+    "usage: termsim [--port N] [--bind ADDR] [--ptys N] [--station N] [--key N]\n"
+    "               [--profile legacy|classic|extended|tft|fp10] [--state FILE]\n"
+    "               [--users N] [--punches N] [--seed N]\n"
+    "               [--drop P] [--dup P] [--reorder P] [--delay MS] [--cut BYTES]\n"
+    "               [--no-tcp] [--no-udp]\n";
+
+// One line per option for --help (and the manual page built from it).
+struct OptionHelp {
+    const char* flag;
+    const char* text;
+};
+constexpr OptionHelp kOptions[] = {
+    {"--port N", "TCP and UDP port (default 4370; 0 picks a free one)"},
+    {"--bind ADDR", "address to listen on (default 127.0.0.1)"},
+    {"--ptys N", "pseudo-terminals to serve for the serial and USB plug-ins (default 1)"},
+    {"--station N", "the terminal's number on the serial line (default 1)"},
+    {"--key N", "communication key the terminal expects (default 0)"},
+    {"--profile NAME", "firmware generation: legacy, classic, extended, tft or fp10"},
+    {"--state FILE", "load the terminal's state from FILE"},
+    {"--users N", "generate N users of sample data"},
+    {"--punches N", "generate N attendance records of sample data"},
+    {"--seed N", "seed for the generated sample data"},
+    {"--drop P", "lose each frame, either way, with probability P (0 to 1)"},
+    {"--dup P", "send each outgoing frame twice with probability P"},
+    {"--reorder P", "hold an outgoing frame back behind the next with probability P"},
+    {"--delay MS", "pause MS milliseconds before every outgoing frame (up to 60000)"},
+    {"--cut BYTES", "close each link once BYTES bytes were sent on it"},
+    {"--no-tcp", "do not listen on TCP"},
+    {"--no-udp", "do not listen on UDP"},
+    {"--help", "show this help"},
+};
+
 void Usage() {
-    std::fprintf(stderr,
-                 "usage: termsim [--port N] [--bind ADDR] [--ptys N] [--station N] [--key N]\n"
-                 "               [--profile legacy|classic|extended|tft|fp10] [--state FILE]\n"
-                 "               [--users N] [--punches N] [--seed N]\n"
-                 "               [--drop P] [--dup P] [--reorder P] [--delay MS] [--cut BYTES]\n"
-                 "               [--no-tcp] [--no-udp]\n");
+    std::fputs(kSynopsis, stderr);
+}
+
+void Help() {
+    std::fputs(kSynopsis, stdout);
+    std::fputs("\nServes a simulated fingerprint time-attendance terminal.\n\nOptions:\n", stdout);
+    for (const auto& o : kOptions) std::printf("  %-22s%s\n", o.flag, o.text);
+    std::fputs(
+        "\nWhile running, lines on standard input control it:\n"
+        "  drop P, dup P, reorder P, delay MS, cut BYTES\n"
+        "                        change the network faults\n"
+        "  clear                 remove every network fault\n"
+        "  finish                complete the running enrolment or verification\n"
+        "  quit                  stop (as do SIGINT and SIGTERM)\n",
+        stdout);
 }
 
 // Applies one fault setting ("drop 0.05"); false when the line is not one.
@@ -82,6 +124,10 @@ int main(int argc, char** argv) {
             }
             return argv[++i];
         };
+        if (a == "--help" || a == "-h") {
+            Help();
+            return 0;
+        }
         if (a == "--port")
             serve.port = std::atoi(next().c_str());
         else if (a == "--bind")

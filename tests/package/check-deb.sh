@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build folder, checks its control data and
+# file list, unpacks it with dpkg -x and checks the unpacked tree like an
+# installed one (programs built against it, the tool and termsim run from it).
+#   check-deb.sh BUILD WORK
+set -euo pipefail
+BUILD=$(realpath "$1")
+WORK=$(realpath -m "$2")
+HERE=$(cd "$(dirname "$0")" && pwd)
+fail() { echo "check-deb: $*" >&2; exit 1; }
+
+rm -rf "$WORK" && mkdir -p "$WORK"
+(cd "$BUILD" && cpack --config CPackConfig.cmake -B "$WORK/out" > "$WORK/cpack.log") ||
+    { cat "$WORK/cpack.log"; fail "cpack failed"; }
+DEB=$(ls "$WORK"/out/*.deb)
+
+dpkg-deb -f "$DEB" Package | grep -qx termlink || fail "package name"
+depends=$(dpkg-deb -f "$DEB" Depends)
+echo "$depends" | grep -q 'libc6' || fail "Depends lacks libc6: $depends"
+echo "$depends" | grep -q 'libssl\|libcrypto' || fail "Depends lacks OpenSSL: $depends"
+dpkg-deb -c "$DEB" | awk '{print $6}' | sed 's|^\./|/|' > "$WORK/files"
+for pattern in '^/usr/lib/(.*/)?libtermlink\.so\.0\.[0-9.]*$' '^/usr/lib/(.*/)?portmux/libtcpwire\.so$' \
+               '^/usr/include/termlink\.h$' '^/usr/bin/termlink$' '^/usr/bin/qvupdate$' \
+               '^/usr/share/man/man3/termlink\.3' '^/usr/lib/(.*/)?pkgconfig/termlink\.pc$'; do
+    grep -Eq "$pattern" "$WORK/files" || fail "no file matching $pattern in the package"
+done
+# Nothing but the install layout (no build or source paths).
+if grep -Ev '^/usr/(bin|include|lib|share)(/|$)|^/usr/?$|^/$' "$WORK/files"; then
+    fail "files outside the install layout"
+fi
+dpkg-deb --ctrl-tarfile "$DEB" | tar -t | grep -q shlibs || fail "no shlibs control file"
+
+dpkg -x "$DEB" "$WORK/root"
+"$HERE/check-tree.sh" "$WORK/root" "$WORK/tree"
