@@ -1,4 +1,4 @@
-# cmake -DTABLE=... -DMAP=... -DDEF=... -P GenExports.cmake
+# cmake -DTABLE=... -DMAP=... -DDEF=... -DSTDCALL_SUFFIX=ON|OFF -P GenExports.cmake
 file(STRINGS ${TABLE} lines)
 set(globals "")
 set(defs "")
@@ -20,11 +20,16 @@ foreach(line IN LISTS lines)
     message(FATAL_ERROR "export table: unknown calling convention '${conv}' for ${plain}")
   endif()
   string(APPEND globals "    ${plain};\n")
-  if(exported STREQUAL plain)
-    string(APPEND defs "    ${plain}\n")
+  # GNU ld form: the compiled symbol (a standard-call function carries its
+  # argument bytes, "TL_Close@4"), then "==" and the exact exported name. The
+  # import library made from it resolves callers' symbols to that name too.
+  if(conv STREQUAL "stdcall" AND STDCALL_SUFFIX)
+    math(EXPR bytes "${argc} * 4")
+    set(symbol "${plain}@${bytes}")
   else()
-    string(APPEND defs "    ${exported}=${plain}\n")
+    set(symbol "${plain}")
   endif()
+  string(APPEND defs "    ${symbol} == ${exported}\n")
 endforeach()
 file(WRITE ${MAP} "/* Generated from the export table; do not edit. */\n{\n  global:\n${globals}  local:\n    *;\n};\n")
 file(WRITE ${DEF} "; Generated from the export table; do not edit.\nLIBRARY termlink\nEXPORTS\n${defs}")

@@ -2,8 +2,6 @@
 // bookkeeping and the mapping of each PMX_ call onto one Connection::Exec.
 #include "portmux.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -16,6 +14,7 @@
 
 #include "client/connection.h"
 #include "core/bytes.h"
+#include "core/module.h"
 #include "portmux_errors.h"
 
 namespace pmx {
@@ -33,18 +32,24 @@ constexpr int kDefaultTimeoutMs = 4000;
 // ---- plug-ins ------------------------------------------------------------
 
 struct KnownPlugin {
-    const char* name;    // the name callers pass
-    const char* module;  // the shared object beside libportmux
+    const char* name;  // the name callers pass; the module beside libportmux
 };
-constexpr KnownPlugin kPlugins[] = {{"netwire.dll", "libnetwire.so"},
-                                    {"tcpwire.dll", "libtcpwire.so"},
-                                    {"serwire.dll", "libserwire.so"},
-                                    {"usbwire.dll", "libusbwire.so"}};
+constexpr KnownPlugin kPlugins[] = {
+    {"netwire.dll"}, {"tcpwire.dll"}, {"serwire.dll"}, {"usbwire.dll"}};
+
+bool SameNameIgnoringCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        if (std::tolower(static_cast<unsigned char>(*a)) !=
+            std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    }
+    return *a == *b;
+}
 
 const KnownPlugin* FindPlugin(const char* name) {
     if (!name) return nullptr;
     for (const auto& p : kPlugins) {
-        if (::strcasecmp(p.name, name) == 0) return &p;
+        if (SameNameIgnoringCase(p.name, name)) return &p;
     }
     return nullptr;
 }
@@ -53,13 +58,7 @@ const KnownPlugin* FindPlugin(const char* name) {
 // libportmux itself was loaded from.
 std::string PluginDir() {
     if (const char* env = std::getenv("PORTMUX_PLUGIN_DIR"); env && *env) return env;
-    Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&PluginDir), &info) && info.dli_fname) {
-        std::string self = info.dli_fname;
-        auto slash = self.rfind('/');
-        if (slash != std::string::npos) return self.substr(0, slash);
-    }
-    return ".";
+    return module::FolderOf(reinterpret_cast<const void*>(&PluginDir));
 }
 
 // Loaded plug-ins stay loaded for the life of the process: a table pointer
@@ -68,18 +67,18 @@ const PmxPluginTable* LoadPlugin(const KnownPlugin& known, int* error) {
     static std::mutex mutex;
     static std::map<std::string, const PmxPluginTable*> loaded;
     std::lock_guard<std::mutex> lock(mutex);
-    std::string path = PluginDir() + "/" + known.module;
+    std::string path = module::Join(PluginDir(), module::FileName(known.name));
     if (auto it = loaded.find(path); it != loaded.end()) return it->second;
-    void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (!module) {
+    void* handle = module::Load(path);
+    if (!handle) {
         *error = PMXE_PLUGIN_LOAD;
         return nullptr;
     }
-    auto entry = reinterpret_cast<PmxPluginEntry>(::dlsym(module, "pmx_plugin_entry"));
+    auto entry = reinterpret_cast<PmxPluginEntry>(module::Symbol(handle, "pmx_plugin_entry"));
     const PmxPluginTable* table = entry ? entry() : nullptr;
     if (!table || table->abi != PMX_PLUGIN_ABI || !table->open || !table->send || !table->receive ||
         !table->close || table->maxFrame <= kHeaderSize || table->chunk == 0) {
-        ::dlclose(module);
+        module::Free(handle);
         *error = PMXE_PLUGIN_LOAD;
         return nullptr;
     }

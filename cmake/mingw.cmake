@@ -1,0 +1,26 @@
+# Cross build for Windows with Debian's mingw-w64 toolchain (the POSIX
+# threads variant, for std::thread and std::mutex).
+# Included by mingw-i686.cmake (the shipped 32-bit build) and
+# mingw-x86_64.cmake (the 64-bit test build), which set TL_MINGW_PREFIX.
+set(CMAKE_SYSTEM_NAME Windows)
+
+set(CMAKE_C_COMPILER ${TL_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TL_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${TL_MINGW_PREFIX}-windres)
+set(CMAKE_AR ${TL_MINGW_PREFIX}-gcc-ar-posix CACHE FILEPATH "")
+set(CMAKE_RANLIB ${TL_MINGW_PREFIX}-gcc-ranlib-posix CACHE FILEPATH "")
+
+set(CMAKE_FIND_ROOT_PATH /usr/${TL_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+
+# Programs and DLLs carry libgcc, libstdc++ and winpthread inside them: a
+# user copies the DLLs and programs and nothing else.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
+set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
+
+# Tests run the programs under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine CACHE STRING "")
