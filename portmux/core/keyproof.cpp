@@ -28,13 +28,12 @@ bool HmacSha256(std::span<const std::uint8_t> key, std::span<const std::uint8_t>
                                                       BCRYPT_ALG_HANDLE_HMAC_FLAG)))
         return false;
     BCRYPT_HASH_HANDLE hash = nullptr;
-    bool ok = BCRYPT_SUCCESS(::BCryptCreateHash(alg, &hash, nullptr, 0,
-                                                const_cast<PUCHAR>(key.data()),
-                                                static_cast<ULONG>(key.size()), 0)) &&
-              BCRYPT_SUCCESS(::BCryptHashData(hash, const_cast<PUCHAR>(message.data()),
-                                              static_cast<ULONG>(message.size()), 0)) &&
-              BCRYPT_SUCCESS(
-                  ::BCryptFinishHash(hash, out.data(), static_cast<ULONG>(out.size()), 0));
+    bool ok =
+        BCRYPT_SUCCESS(::BCryptCreateHash(alg, &hash, nullptr, 0, const_cast<PUCHAR>(key.data()),
+                                          static_cast<ULONG>(key.size()), 0)) &&
+        BCRYPT_SUCCESS(::BCryptHashData(hash, const_cast<PUCHAR>(message.data()),
+                                        static_cast<ULONG>(message.size()), 0)) &&
+        BCRYPT_SUCCESS(::BCryptFinishHash(hash, out.data(), static_cast<ULONG>(out.size()), 0));
     if (hash) ::BCryptDestroyHash(hash);
     ::BCryptCloseAlgorithmProvider(alg, 0);
     return ok;

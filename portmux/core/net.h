@@ -57,7 +57,7 @@ int StartConnect(Socket s, const sockaddr* address, AddrLength length);
 bool ConnectSucceeded(Socket s);
 
 bool BindListen(Socket s, const sockaddr* address, AddrLength length, bool stream);
-int BoundPort(Socket s);      // -1 when unknown
+int BoundPort(Socket s);         // -1 when unknown
 Socket Accept(Socket listener);  // kNoSocket when none is waiting
 
 void SetNoDelay(Socket s);

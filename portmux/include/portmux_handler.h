@@ -40,7 +40,7 @@ struct Response {
 // One terminal. The server serialises calls: Handle() is never entered by two
 // threads at once.
 class Handler {
-public:
+  public:
     virtual ~Handler() = default;
     virtual Response Handle(const Request& request) = 0;
     // The terminal's communication key (0 = none); the transport checks it at

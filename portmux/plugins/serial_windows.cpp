@@ -129,8 +129,7 @@ void* OpenDevice(const std::string& path, const PmxOpenParams* p, int* error) {
         // Raw text for whatever sits on the line before the terminal (a modem
         // or converter); the terminal's framer skips bytes outside frames.
         std::string text = std::string(p->initText) + "\r";
-        Write(link, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(),
-              p->timeoutMs);
+        Write(link, reinterpret_cast<const std::uint8_t*>(text.data()), text.size(), p->timeoutMs);
     }
     return link;
 }
@@ -187,8 +186,8 @@ int Receive(void* h, const std::uint8_t** frame, int timeoutMs) {
         link->pending.resize(16384);
         link->pendingPos = 0;
         DWORD n = 0;
-        if (!::ReadFile(link->port, link->pending.data(),
-                        static_cast<DWORD>(link->pending.size()), &n, nullptr)) {
+        if (!::ReadFile(link->port, link->pending.data(), static_cast<DWORD>(link->pending.size()),
+                        &n, nullptr)) {
             link->pending.clear();
             return -PMXE_IO;
         }

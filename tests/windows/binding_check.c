@@ -18,12 +18,12 @@ struct Export {
 static struct Export g_table[512];
 static int g_count;
 
-static int ReadTable(const char *path) {
-    FILE *f = fopen(path, "r");
+static int ReadTable(const char* path) {
+    FILE* f = fopen(path, "r");
     char line[256];
     if (!f) return 0;
     while (fgets(line, sizeof line, f) && g_count < 512) {
-        struct Export *e = &g_table[g_count];
+        struct Export* e = &g_table[g_count];
         if (line[0] == '#') continue;
         if (sscanf(line, "%63s %63s %d %15s", e->exported, e->plain, &e->args, e->convention) == 4)
             ++g_count;
@@ -32,7 +32,7 @@ static int ReadTable(const char *path) {
     return g_count;
 }
 
-static const struct Export *Find(const char *exported) {
+static const struct Export* Find(const char* exported) {
     for (int i = 0; i < g_count; ++i)
         if (strcmp(g_table[i].exported, exported) == 0) return &g_table[i];
     return NULL;
@@ -40,7 +40,7 @@ static const struct Export *Find(const char *exported) {
 
 /* Calls fn with `args` zero arguments; *moved receives how far the stack
  * pointer moved across the call and the caller's own cleanup. */
-static int CallWithZeros(FARPROC fn, const struct Export *e, long *moved) {
+static int CallWithZeros(FARPROC fn, const struct Export* e, long* moved) {
 #if defined(__i386__)
     int result;
     long delta;
@@ -69,30 +69,27 @@ static int CallWithZeros(FARPROC fn, const struct Export *e, long *moved) {
     return result;
 #else
     /* One calling convention: the caller removes whatever it passed. */
-    typedef int(__cdecl * Any)(void *, void *, void *, void *, void *, void *, void *, void *,
-                               void *, void *, void *, void *, void *, void *, void *, void *,
-                               void *, void *, void *, void *, void *, void *, void *, void *);
+    typedef int(__cdecl * Any)(void*, void*, void*, void*, void*, void*, void*, void*, void*, void*,
+                               void*, void*, void*, void*, void*, void*, void*, void*, void*, void*,
+                               void*, void*, void*, void*);
     (void)e;
     *moved = 0;
-    return ((Any)(void *)fn)(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                             0);
+    return ((Any)(void*)fn)(0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0);
 #endif
 }
 
 /* Exports whose first argument is the session: with a null session they
    return -1 and send nothing. Both conventions, small and large argument
    counts, plain and decorated names. */
-static const char *const kSessionCalls[] = {
-    "TL_Close",            "TL_EnableDevice",        "TL_DisableDevice",
-    "TL_ReadLog",          "TL_GetLog",              "_TL_GetExtLog@48",
-    "_TL_SSR_GetLog@44",   "_TL_ReadRTLog@4",        "_TL_GetRTLog@12",
-    "TL_GetUserInfo",      "_SSR_TL_GetUserInfo@40", "_SSR_TL_SetUserInfo@36",
-    "_TL_GetUserTZs@16",   "TL_GetDeviceInfo",       "_TL_GetDeviceStrInfo@12",
-    "_TL_SSR_ReadDPT@4",   "TL_GetUserInfoEx",       "TL_SetUserInfoEx",
-    "TL_DeleteUserInfoEx", "TL_BeginBatchUpdate",    "TL_BatchUpdate",
-    "TL_CancelBatchUpdate"};
+static const char* const kSessionCalls[] = {
+    "TL_Close",          "TL_EnableDevice",     "TL_DisableDevice",        "TL_ReadLog",
+    "TL_GetLog",         "_TL_GetExtLog@48",    "_TL_SSR_GetLog@44",       "_TL_ReadRTLog@4",
+    "_TL_GetRTLog@12",   "TL_GetUserInfo",      "_SSR_TL_GetUserInfo@40",  "_SSR_TL_SetUserInfo@36",
+    "_TL_GetUserTZs@16", "TL_GetDeviceInfo",    "_TL_GetDeviceStrInfo@12", "_TL_SSR_ReadDPT@4",
+    "TL_GetUserInfoEx",  "TL_SetUserInfoEx",    "TL_DeleteUserInfoEx",     "TL_BeginBatchUpdate",
+    "TL_BatchUpdate",    "TL_CancelBatchUpdate"};
 
-int main(int argc, char **argv) {
+int main(int argc, char** argv) {
     if (argc < 2 || !ReadTable(argv[1])) {
         fprintf(stderr, "cannot read the export table\n");
         return 2;
@@ -110,7 +107,7 @@ int main(int argc, char **argv) {
         }
     }
     for (size_t i = 0; i < sizeof kSessionCalls / sizeof kSessionCalls[0]; ++i) {
-        const struct Export *e = Find(kSessionCalls[i]);
+        const struct Export* e = Find(kSessionCalls[i]);
         FARPROC fn = GetProcAddress(dll, kSessionCalls[i]);
         if (!e || !fn) {
             printf("FAIL missing: %s\n", kSessionCalls[i]);
@@ -130,7 +127,7 @@ int main(int argc, char **argv) {
     }
     /* No session, no arguments, the caller's cleanup: the transport's last
        error passes through. */
-    const struct Export *last = Find("TL_LastError");
+    const struct Export* last = Find("TL_LastError");
     FARPROC lastFn = GetProcAddress(dll, "TL_LastError");
     if (last && lastFn) {
         long moved = 0;

@@ -24,6 +24,6 @@
 #endif
 
 /* An open connection to one terminal; opaque to the caller. */
-typedef void *TL_HANDLE;
+typedef void* TL_HANDLE;
 
 #endif /* TERMLINK_BASE_H */

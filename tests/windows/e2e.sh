@@ -1,0 +1,64 @@
+#!/usr/bin/env bash
+# End to end across platforms: a native simulated terminal on loopback, and
+# the Windows termlink.exe under Wine next to the Linux tool, over the TCP and
+# the datagram plug-ins (and a serial line when Wine's COM port can be mapped
+# to the simulator's pseudo-terminal). The Windows tool must print the same
+# CSV as the Linux one: an 8 MiB attendance log and the users.
+#   e2e.sh NATIVE_BUILD WINDOWS_BUILD [WINE]
+# Prints "N passed, M failed"; exits non-zero on a failure.
+set -euo pipefail
+native=$1 win=$2 wine=${3:-wine}
+export WINEDEBUG=-all
+work=$(mktemp -d)
+sim_pid=
+cleanup() {
+    if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# 40-byte records (text-ID terminal): 209,000 punches fill the 8 MiB
+# download buffer to within 28 KiB.
+"$native/bin/termsim" --port 0 --profile tft --users 300 --punches 209000 --seed 7 --ptys 1 \
+    > "$work/sim.out" 2>&1 < /dev/null &
+sim_pid=$!
+for _ in $(seq 100); do
+    grep -q "termsim: pty" "$work/sim.out" 2>/dev/null && break
+    sleep 0.1
+done
+port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/sim.out" | head -1)
+pty=$(sed -n 's/^termsim: pty //p' "$work/sim.out" | head -1)
+[ -n "$port" ] || { echo "termsim did not start:"; cat "$work/sim.out"; exit 1; }
+
+passed=0 failed=0
+check() {  # name linux-file windows-file
+    # Text written by a Windows program ends its lines with CR LF.
+    if tr -d '\r' < "$3" | cmp -s "$2" -; then
+        passed=$((passed + 1)); echo "ok   $1 ($(wc -l < "$2") lines, $(wc -c < "$2") bytes)"
+    else
+        failed=$((failed + 1)); echo "FAIL $1"; tr -d '\r' < "$3" | diff "$2" - | head -5 || true
+    fi
+}
+
+for kind in tcp net; do
+    for what in logs users; do
+        "$native/bin/termlink" --$kind "127.0.0.1:$port" --csv $what > "$work/linux-$kind-$what.csv"
+        "$wine" "$win/bin/termlink.exe" --$kind "127.0.0.1:$port" --csv $what \
+            > "$work/win-$kind-$what.csv" 2> "$work/win-$kind-$what.err" || true
+        check "$what over $kind" "$work/linux-$kind-$what.csv" "$work/win-$kind-$what.csv"
+    done
+done
+
+# Serial: Wine opens COMn through the link dosdevices/comn.
+prefix=${WINEPREFIX:-$HOME/.wine}
+if [ -n "$pty" ] && [ -d "$prefix/dosdevices" ]; then
+    ln -sfn "$pty" "$prefix/dosdevices/com7"
+    "$wine" "$win/bin/termlink.exe" --com COM7 --csv users > "$work/win-com-users.csv" \
+        2> "$work/win-com-users.err" || true
+    rm -f "$prefix/dosdevices/com7"
+    check "users over a serial line (COM7 -> $pty)" "$work/linux-tcp-users.csv" \
+        "$work/win-com-users.csv"
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
