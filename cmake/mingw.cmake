@@ -31,3 +31,6 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${TL_WINE} CACHE STRING "")
 # GCC 12's -Wrestrict reports false positives inside libstdc++'s string code
 # on 32-bit targets (GCC bug 105329); warnings stay errors otherwise.
 set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
+
+# zlib (for archlib.dll) is linked in statically as well: no zlib1.dll.
+set(ZLIB_USE_STATIC_LIBS ON)
