@@ -13,14 +13,16 @@ endif()
 function(tl_generate_exports table outdir)
   set(map ${outdir}/termlink.map)
   set(def ${outdir}/termlink.def)
+  set(impdef ${outdir}/termlink-import.def)
   add_custom_command(
-    OUTPUT ${map} ${def}
-    COMMAND ${CMAKE_COMMAND} -DTABLE=${table} -DMAP=${map} -DDEF=${def}
+    OUTPUT ${map} ${def} ${impdef}
+    COMMAND ${CMAKE_COMMAND} -DTABLE=${table} -DMAP=${map} -DDEF=${def} -DIMPDEF=${impdef}
             -DSTDCALL_SUFFIX=${TL_STDCALL_SUFFIX}
             -P ${CMAKE_SOURCE_DIR}/cmake/GenExports.cmake
     DEPENDS ${table} ${CMAKE_SOURCE_DIR}/cmake/GenExports.cmake
     COMMENT "Generating export lists from the export table")
-  add_custom_target(termlink_exports DEPENDS ${map} ${def})
+  add_custom_target(termlink_exports DEPENDS ${map} ${def} ${impdef})
   set(TL_EXPORT_MAP ${map} PARENT_SCOPE)
   set(TL_EXPORT_DEF ${def} PARENT_SCOPE)
+  set(TL_EXPORT_IMPORT_DEF ${impdef} PARENT_SCOPE)
 endfunction()

@@ -1,7 +1,8 @@
 #!/bin/sh
 # termlink.dll's export table must be exactly the export table's first column:
 # every name spelled as listed (decorated ones with their leading underscore
-# and @ suffix), nothing more.
+# and @ suffix), nothing more; and the name table in ascending byte order, as
+# the PE format requires: GetProcAddress finds names by binary search.
 #   check_exports.sh OBJDUMP termlink.dll exports.tsv
 set -eu
 objdump=$1 dll=$2 table=$3
@@ -10,7 +11,12 @@ trap 'rm -f "$tmp".*' EXIT
 grep -v '^#' "$table" | awk 'NF == 4 { print $1 }' | LC_ALL=C sort > "$tmp.want"
 "$objdump" -p "$dll" |
     sed -n '/^\[Ordinal\/Name Pointer\] Table/,/^$/p' |
-    sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\] //p' | LC_ALL=C sort > "$tmp.got"
+    sed -n 's/^[[:space:]]*\[[[:space:]]*[0-9]*\] //p' > "$tmp.table"
+if ! LC_ALL=C sort -c "$tmp.table"; then
+    echo "the DLL's name table is not sorted: GetProcAddress would miss names" >&2
+    exit 1
+fi
+LC_ALL=C sort "$tmp.table" > "$tmp.got"
 if ! diff -u "$tmp.want" "$tmp.got"; then
     echo "export table mismatch (- listed only, + exported only)" >&2
     exit 1
