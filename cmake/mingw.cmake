@@ -34,3 +34,8 @@ set(CMAKE_CXX_FLAGS_INIT "-Wno-restrict")
 
 # zlib (for archlib.dll) is linked in statically as well: no zlib1.dll.
 set(ZLIB_USE_STATIC_LIBS ON)
+
+# Release builds at -O2 like the native build: GCC 12 at -O3 reports false
+# array-bounds errors inside libstdc++'s vector moves.
+set(CMAKE_C_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")
+set(CMAKE_CXX_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")

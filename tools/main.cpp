@@ -19,6 +19,7 @@ void OnInterrupt(int) {
 
 int main(int argc, char** argv) {
     std::signal(SIGINT, OnInterrupt);
+    tlcli::host::UseBinaryStdout();
     std::vector<std::string> args(argv + 1, argv + argc);
     return tlcli::Run(args, std::cout, std::cerr, tlcli::host::StderrIsTerminal());
 }

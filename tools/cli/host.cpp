@@ -1,6 +1,7 @@
 #include "cli/host.h"
 
 #if defined(_WIN32)
+#include <fcntl.h>
 #include <io.h>
 #include <windows.h>
 
@@ -49,6 +50,11 @@ std::tm LocalTime(std::time_t t) {
     std::tm tm{};
     ::localtime_s(&tm, &t);
     return tm;
+}
+
+void UseBinaryStdout() {
+    std::fflush(stdout);
+    ::_setmode(::_fileno(stdout), _O_BINARY);
 }
 
 bool StderrIsTerminal() {
@@ -104,6 +110,8 @@ std::tm LocalTime(std::time_t t) {
     ::localtime_r(&t, &tm);
     return tm;
 }
+
+void UseBinaryStdout() {}
 
 bool StderrIsTerminal() {
     return ::isatty(STDERR_FILENO) != 0;

@@ -15,6 +15,11 @@ std::optional<std::string> ConvertText(const std::string& text, const char* from
 // Local calendar time of `t`.
 std::tm LocalTime(std::time_t t);
 
+// Standard output carries bytes as written: no line-end translation (on
+// Windows text mode would turn CSV's CR LF into CR CR LF and corrupt the
+// raw template bytes `template get -o -` writes).
+void UseBinaryStdout();
+
 // True when standard error is a terminal (progress lines are drawn there).
 bool StderrIsTerminal();
 
