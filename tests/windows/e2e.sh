@@ -3,11 +3,12 @@
 # the Windows termlink.exe under Wine next to the Linux tool, over the TCP and
 # the datagram plug-ins (and a serial line when Wine's COM port can be mapped
 # to the simulator's pseudo-terminal). The Windows tool must print the same
-# CSV as the Linux one: an 8 MiB attendance log and the users.
+# CSV as the Linux one: an 8 MiB attendance log and the users. Then the
+# update tool installs a pack with qvupdate.exe --batch.
 #   e2e.sh NATIVE_BUILD WINDOWS_BUILD [WINE]
 # Prints "N passed, M failed"; exits non-zero on a failure.
 set -euo pipefail
-native=$1 win=$2 wine=${3:-wine}
+native=$(cd "$1" && pwd) win=$(cd "$2" && pwd) wine=${3:-wine}
 export WINEDEBUG=-all
 work=$(mktemp -d)
 sim_pid=
@@ -47,6 +48,18 @@ for kind in tcp net; do
         check "$what over $kind" "$work/linux-$kind-$what.csv" "$work/win-$kind-$what.csv"
     done
 done
+
+# The update tool: qvpack.exe builds a pack, qvupdate.exe --batch installs it
+# through portmux.dll.
+head -c 3000 /dev/urandom > "$work/firmware.bin"
+(cd "$work" && "$wine" "$win/bin/qvpack.exe" -o update.pack --firmware firmware.bin \
+    && "$wine" "$win/bin/qvupdate.exe" --batch --net "127.0.0.1:$port" update.pack) \
+    > "$work/qvupdate.out" 2>&1 || true
+if grep -q "Update firmware successfully!" "$work/qvupdate.out"; then
+    passed=$((passed + 1)); echo "ok   qvupdate --batch installs a firmware pack"
+else
+    failed=$((failed + 1)); echo "FAIL qvupdate --batch"; head -5 "$work/qvupdate.out"
+fi
 
 # Serial: Wine opens COMn through the link dosdevices/comn.
 prefix=${WINEPREFIX:-$HOME/.wine}
