@@ -11,9 +11,12 @@ set -euo pipefail
 native=$(cd "$1" && pwd) win=$(cd "$2" && pwd) wine=${3:-wine}
 export WINEDEBUG=-all
 work=$(mktemp -d)
-sim_pid=
+sim_pid= keyed_pid=
 cleanup() {
-    if [ -n "$sim_pid" ]; then kill "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true; fi
+    for pid in $sim_pid $keyed_pid; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -70,6 +73,20 @@ if [ -n "$pty" ] && [ -d "$prefix/dosdevices" ]; then
     rm -f "$prefix/dosdevices/com7"
     check "users over a serial line (COM7 -> $pty)" "$work/linux-tcp-users.csv" \
         "$work/win-com-users.csv"
+fi
+
+# The communication key: the key proof (CNG on Windows) lets the right key
+# in and refuses a wrong one.
+"$native/bin/termsim" --port 0 --profile tft --users 5 --punches 10 --ptys 0 --key 4321 \
+    > "$work/keyed.out" 2>&1 < /dev/null &
+keyed_pid=$!
+for _ in $(seq 100); do grep -q " port " "$work/keyed.out" 2>/dev/null && break; sleep 0.1; done
+keyed_port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/keyed.out" | head -1)
+if "$wine" "$win/bin/termlink.exe" --tcp "127.0.0.1:$keyed_port" --key 4321 info > /dev/null 2>&1 &&
+    ! "$wine" "$win/bin/termlink.exe" --net "127.0.0.1:$keyed_port" --key 4320 info > /dev/null 2>&1; then
+    passed=$((passed + 1)); echo "ok   the communication key is proven, a wrong one refused"
+else
+    failed=$((failed + 1)); echo "FAIL communication key"
 fi
 
 echo "$passed passed, $failed failed"
