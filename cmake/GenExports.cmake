@@ -1,7 +1,8 @@
-# cmake -DTABLE=... -DMAP=... -DDEF=... -P GenExports.cmake
+# cmake -DTABLE=... -DMAP=... -DDEF=... -DIMPDEF=... -DSTDCALL_SUFFIX=ON|OFF -P GenExports.cmake
 file(STRINGS ${TABLE} lines)
 set(globals "")
 set(defs "")
+set(impdefs "")
 foreach(line IN LISTS lines)
   string(STRIP "${line}" line)
   if(line STREQUAL "" OR line MATCHES "^#")
@@ -20,11 +21,25 @@ foreach(line IN LISTS lines)
     message(FATAL_ERROR "export table: unknown calling convention '${conv}' for ${plain}")
   endif()
   string(APPEND globals "    ${plain};\n")
-  if(exported STREQUAL plain)
-    string(APPEND defs "    ${plain}\n")
+  # GNU ld forms. The compiled symbol of a 32-bit standard-call function
+  # carries its argument bytes ("TL_Close@4"). The DLL's .def names the
+  # export first ("TL_Close=TL_Close@4"), so that the linker sorts the name
+  # table by exported name, which GetProcAddress's binary search needs. The
+  # import library's .def maps callers' symbols to the exported names
+  # ("TL_Close@4 == TL_Close").
+  if(conv STREQUAL "stdcall" AND STDCALL_SUFFIX)
+    math(EXPR bytes "${argc} * 4")
+    set(symbol "${plain}@${bytes}")
   else()
-    string(APPEND defs "    ${exported}=${plain}\n")
+    set(symbol "${plain}")
   endif()
+  if(exported STREQUAL symbol)
+    string(APPEND defs "    ${symbol}\n")
+  else()
+    string(APPEND defs "    ${exported}=${symbol}\n")
+  endif()
+  string(APPEND impdefs "    ${symbol} == ${exported}\n")
 endforeach()
 file(WRITE ${MAP} "/* Generated from the export table; do not edit. */\n{\n  global:\n${globals}  local:\n    *;\n};\n")
 file(WRITE ${DEF} "; Generated from the export table; do not edit.\nLIBRARY termlink\nEXPORTS\n${defs}")
+file(WRITE ${IMPDEF} "; Generated from the export table; do not edit.\nLIBRARY termlink.dll\nEXPORTS\n${impdefs}")

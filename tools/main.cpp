@@ -1,12 +1,11 @@
 // termlink: command-line access to a fingerprint time-attendance terminal.
-#include <unistd.h>
-
 #include <csignal>
 #include <iostream>
 #include <string>
 #include <vector>
 
 #include "cli/app.h"
+#include "cli/host.h"
 
 namespace {
 
@@ -20,6 +19,7 @@ void OnInterrupt(int) {
 
 int main(int argc, char** argv) {
     std::signal(SIGINT, OnInterrupt);
+    tlcli::host::UseBinaryStdout();
     std::vector<std::string> args(argv + 1, argv + argc);
-    return tlcli::Run(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
+    return tlcli::Run(args, std::cout, std::cerr, tlcli::host::StderrIsTerminal());
 }

@@ -2,8 +2,6 @@
 // bookkeeping and the mapping of each PMX_ call onto one Connection::Exec.
 #include "portmux.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cstdlib>
@@ -17,6 +15,7 @@
 
 #include "client/connection.h"
 #include "core/bytes.h"
+#include "core/module.h"
 #include "portmux_errors.h"
 
 namespace pmx {
@@ -34,18 +33,24 @@ constexpr int kDefaultTimeoutMs = 4000;
 // ---- plug-ins ------------------------------------------------------------
 
 struct KnownPlugin {
-    const char* name;    // the name callers pass
-    const char* module;  // the shared object beside libportmux
+    const char* name;  // the name callers pass; the module beside libportmux
 };
-constexpr KnownPlugin kPlugins[] = {{"netwire.dll", "libnetwire.so"},
-                                    {"tcpwire.dll", "libtcpwire.so"},
-                                    {"serwire.dll", "libserwire.so"},
-                                    {"usbwire.dll", "libusbwire.so"}};
+constexpr KnownPlugin kPlugins[] = {
+    {"netwire.dll"}, {"tcpwire.dll"}, {"serwire.dll"}, {"usbwire.dll"}};
+
+bool SameNameIgnoringCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        if (std::tolower(static_cast<unsigned char>(*a)) !=
+            std::tolower(static_cast<unsigned char>(*b)))
+            return false;
+    }
+    return *a == *b;
+}
 
 const KnownPlugin* FindPlugin(const char* name) {
     if (!name) return nullptr;
     for (const auto& p : kPlugins) {
-        if (::strcasecmp(p.name, name) == 0) return &p;
+        if (SameNameIgnoringCase(p.name, name)) return &p;
     }
     return nullptr;
 }
@@ -53,17 +58,12 @@ const KnownPlugin* FindPlugin(const char* name) {
 // Plug-ins are searched in $PORTMUX_PLUGIN_DIR when set. Otherwise they are
 // found from the folder libportmux itself was loaded from: first in its
 // private module folder "portmux" (the installed layout, e.g.
-// /usr/lib/<triplet>/portmux/), then right beside it (the build tree).
+// /usr/lib/portmux/), then right beside it (the build tree, and Windows,
+// where plug-ins sit beside portmux.dll).
 std::vector<std::string> PluginDirs() {
     if (const char* env = std::getenv("PORTMUX_PLUGIN_DIR"); env && *env) return {env};
-    std::string self = ".";
-    Dl_info info{};
-    if (::dladdr(reinterpret_cast<void*>(&PluginDirs), &info) && info.dli_fname) {
-        std::string path = info.dli_fname;
-        auto slash = path.rfind('/');
-        if (slash != std::string::npos) self = path.substr(0, slash);
-    }
-    return {self + "/portmux", self};
+    const std::string self = module::FolderOf(reinterpret_cast<const void*>(&PluginDirs));
+    return {module::Join(self, "portmux"), self};
 }
 
 // Loaded plug-ins stay loaded for the life of the process: a table pointer
@@ -73,22 +73,22 @@ const PmxPluginTable* LoadPlugin(const KnownPlugin& known, int* error) {
     static std::map<std::string, const PmxPluginTable*> loaded;
     std::lock_guard<std::mutex> lock(mutex);
     std::string path;
-    void* module = nullptr;
+    void* handle = nullptr;
     for (const auto& dir : PluginDirs()) {
-        path = dir + "/" + known.module;
+        path = module::Join(dir, module::FileName(known.name));
         if (auto it = loaded.find(path); it != loaded.end()) return it->second;
-        module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-        if (module) break;
+        handle = module::Load(path);
+        if (handle) break;
     }
-    if (!module) {
+    if (!handle) {
         *error = PMXE_PLUGIN_LOAD;
         return nullptr;
     }
-    auto entry = reinterpret_cast<PmxPluginEntry>(::dlsym(module, "pmx_plugin_entry"));
+    auto entry = reinterpret_cast<PmxPluginEntry>(module::Symbol(handle, "pmx_plugin_entry"));
     const PmxPluginTable* table = entry ? entry() : nullptr;
     if (!table || table->abi != PMX_PLUGIN_ABI || !table->open || !table->send || !table->receive ||
         !table->close || table->maxFrame <= kHeaderSize || table->chunk == 0) {
-        ::dlclose(module);
+        module::Free(handle);
         *error = PMXE_PLUGIN_LOAD;
         return nullptr;
     }

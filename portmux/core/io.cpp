@@ -1,11 +1,13 @@
 #include "core/io.h"
 
+#if !defined(_WIN32)
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
+#endif
 
 #include "portmux_errors.h"
 
@@ -18,6 +20,7 @@ int MsUntil(Clock::time_point deadline) {
     return static_cast<int>(ms) + 1;
 }
 
+#if !defined(_WIN32)
 int WaitFd(int fd, short events, Clock::time_point deadline) {
     for (;;) {
         pollfd p{fd, events, 0};
@@ -94,5 +97,6 @@ bool MakeNonBlocking(int fd) {
     int fd_fl = ::fcntl(fd, F_GETFD);
     return fd_fl >= 0 && ::fcntl(fd, F_SETFD, fd_fl | FD_CLOEXEC) >= 0;
 }
+#endif
 
 }  // namespace pmx

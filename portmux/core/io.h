@@ -1,8 +1,11 @@
-// Small POSIX helpers shared by the plug-ins: deadlines, polling, and whole
-// writes that never block past a deadline.
+// Deadlines for every platform, and small POSIX helpers for the serial
+// plug-in: polling and whole writes that never block past a deadline.
+// (Sockets go through core/net.h.)
 #pragma once
 
+#if !defined(_WIN32)
 #include <sys/uio.h>
+#endif
 
 #include <chrono>
 #include <cstddef>
@@ -17,6 +20,7 @@ inline Clock::time_point DeadlineIn(int ms) {
 // Milliseconds left until `deadline`, rounded up, never negative.
 int MsUntil(Clock::time_point deadline);
 
+#if !defined(_WIN32)
 // Waits for `events` on `fd` until `deadline`: 1 ready (or error/hangup
 // pending, which the next read/write reports), 0 deadline passed, -1 poll
 // failed.
@@ -31,5 +35,6 @@ int ErrnoToResult(int err);
 
 // Sets O_NONBLOCK and FD_CLOEXEC.
 bool MakeNonBlocking(int fd);
+#endif
 
 }  // namespace pmx

@@ -7,6 +7,12 @@
 
 #include <cstdint>
 
+#if defined(_WIN32)
+#define PMX_PLUGIN_EXPORT __declspec(dllexport)
+#else
+#define PMX_PLUGIN_EXPORT __attribute__((visibility("default")))
+#endif
+
 extern "C" {
 
 enum {

@@ -1,8 +1,8 @@
-// portmux's server side: serves one simulated terminal (a termsim::Handler)
+// portmux's server side: serves one terminal (a pmx::Handler, see portmux_handler.h)
 // to portmux clients over TCP, UDP and pseudo-terminals, with the same frames,
 // handshake and plug-in code the client library uses.
 //
-//   termsim::Handler& terminal = ...;
+//   pmx::Handler& terminal = ...;
 //   pmx::ServerOptions o;
 //   o.tcpPort = 0;   // any free port
 //   o.udpPort = 0;
@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "termsim/handler.h"
+#include "portmux_handler.h"
 
 namespace pmx {
 
@@ -52,7 +52,7 @@ struct ServerOptions {
 
 class Server {
   public:
-    Server(termsim::Handler& handler, ServerOptions options);
+    Server(Handler& handler, ServerOptions options);
     ~Server();  // stops
     Server(const Server&) = delete;
     Server& operator=(const Server&) = delete;

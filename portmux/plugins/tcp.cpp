@@ -1,64 +1,38 @@
 // "tcpwire.dll": frames over one TCP connection. The stream is reliable and
 // ordered, so the core never retransmits on it; the frame header's payload
 // length tells the receiver where each frame ends.
-#include <netinet/in.h>
-#include <netinet/tcp.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include "core/frame.h"
 #include "core/io.h"
+#include "core/net.h"
 #include "core/plugin.h"
 #include "plugins/object.h"
 #include "portmux_errors.h"
 
 namespace pmx {
 
-addrinfo* Resolve(const char* address, int port, int socktype, bool passive) {
-    if (port < 0 || port > 65535) return nullptr;
-    addrinfo hints{};
-    hints.ai_family = AF_UNSPEC;
-    hints.ai_socktype = socktype;
-    hints.ai_flags = passive ? AI_PASSIVE : 0;
-    char service[16];
-    std::snprintf(service, sizeof service, "%d", port);
-    const char* host = (address && *address) ? address : nullptr;
-    if (!host && !passive) host = "127.0.0.1";
-    addrinfo* res = nullptr;
-    if (::getaddrinfo(host, service, &hints, &res) != 0) return nullptr;
-    return res;
-}
-
 namespace {
 
 struct TcpLink : PluginObject {
-    explicit TcpLink(int f) : fd(f), buffer(kMaxFrame + 65536) {}
-    ~TcpLink() override { ::close(fd); }
-    int fd;
+    explicit TcpLink(net::Socket f) : fd(f), buffer(kMaxFrame + 65536) {}
+    ~TcpLink() override { net::Close(fd); }
+    net::Socket fd;
     std::vector<std::uint8_t> buffer;  // bytes received but not yet handed out
     std::size_t start = 0, end = 0;
     bool broken = false;  // the stream lost its frame boundaries
 };
 
 struct TcpListener : PluginObject {
-    explicit TcpListener(int f) : fd(f) {}
-    ~TcpListener() override { ::close(fd); }
-    int fd;
+    explicit TcpListener(net::Socket f) : fd(f) {}
+    ~TcpListener() override { net::Close(fd); }
+    net::Socket fd;
 };
 
-void SetNoDelay(int fd) {
-    int one = 1;
-    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
-}
-
 void* Open(const PmxOpenParams* p, int* error) {
-    addrinfo* res = Resolve(p->address, p->port, SOCK_STREAM, false);
+    addrinfo* res = net::Resolve(p->address, p->port, SOCK_STREAM, false);
     if (!res) {
         *error = PMXE_OPEN;
         return nullptr;
@@ -66,28 +40,25 @@ void* Open(const PmxOpenParams* p, int* error) {
     auto deadline = DeadlineIn(p->timeoutMs);
     int result = PMXE_OPEN;
     for (addrinfo* ai = res; ai; ai = ai->ai_next) {
-        int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                          ai->ai_protocol);
-        if (fd < 0) continue;
-        int r = ::connect(fd, ai->ai_addr, ai->ai_addrlen);
-        if (r < 0 && errno == EINPROGRESS) {
-            int w = WaitFd(fd, POLLOUT, deadline);
-            int soerr = 0;
-            socklen_t len = sizeof soerr;
-            if (w > 0 && ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &soerr, &len) == 0 && soerr == 0) {
-                r = 0;
+        net::Socket fd = net::Open(ai->ai_family, ai->ai_socktype, ai->ai_protocol);
+        if (fd == net::kNoSocket) continue;
+        int r = net::StartConnect(fd, ai->ai_addr, static_cast<net::AddrLength>(ai->ai_addrlen));
+        if (r == 0) {
+            int w = net::Wait(fd, true, deadline);
+            if (w > 0 && net::ConnectSucceeded(fd)) {
+                r = 1;
             } else if (w == 0) {
                 result = PMXE_TIMEOUT;
             }
         }
-        if (r == 0) {
-            ::freeaddrinfo(res);
-            SetNoDelay(fd);
+        if (r == 1) {
+            net::FreeAddresses(res);
+            net::SetNoDelay(fd);
             return new TcpLink(fd);
         }
-        ::close(fd);
+        net::Close(fd);
     }
-    ::freeaddrinfo(res);
+    net::FreeAddresses(res);
     *error = result;
     return nullptr;
 }
@@ -95,9 +66,8 @@ void* Open(const PmxOpenParams* p, int* error) {
 int Send(void* h, const std::uint8_t* head, std::uint32_t headLength, const std::uint8_t* body,
          std::uint32_t bodyLength, int timeoutMs) {
     auto* link = static_cast<TcpLink*>(h);
-    iovec iov[2] = {{const_cast<std::uint8_t*>(head), headLength},
-                    {const_cast<std::uint8_t*>(body), bodyLength}};
-    return WriteAll(link->fd, iov, 2, DeadlineIn(timeoutMs), true);
+    net::Piece pieces[2] = {{head, headLength}, {body, bodyLength}};
+    return net::SendAll(link->fd, pieces, 2, DeadlineIn(timeoutMs));
 }
 
 int Receive(void* h, const std::uint8_t** frame, int timeoutMs) {
@@ -125,16 +95,17 @@ int Receive(void* h, const std::uint8_t** frame, int timeoutMs) {
             link->start = 0;
             link->end = have;
         }
-        ssize_t n =
-            ::recv(link->fd, link->buffer.data() + link->end, link->buffer.size() - link->end, 0);
+        long n = net::Receive(link->fd, link->buffer.data() + link->end,
+                              link->buffer.size() - link->end);
         if (n > 0) {
             link->end += static_cast<std::size_t>(n);
             continue;
         }
         if (n == 0) return -PMXE_CLOSED;
-        if (errno == EINTR) continue;
-        if (errno != EAGAIN && errno != EWOULDBLOCK) return ErrnoToResult(errno);
-        int w = WaitFd(link->fd, POLLIN, deadline);
+        net::Failure f = net::LastFailure();
+        if (f == net::Failure::Interrupted) continue;
+        if (f != net::Failure::WouldBlock) return net::FailureResult(f);
+        int w = net::Wait(link->fd, false, deadline);
         if (w == 0) return 0;
         if (w < 0) return -PMXE_IO;
     }
@@ -145,37 +116,30 @@ void Close(void* h) {
 }
 
 void* Listen(const PmxListenParams* p, char* info, std::uint32_t infoSize, int* error) {
-    addrinfo* res = Resolve(p->address, p->port, SOCK_STREAM, true);
+    addrinfo* res = net::Resolve(p->address, p->port, SOCK_STREAM, true);
     if (!res) {
         *error = PMXE_OPEN;
         return nullptr;
     }
-    int fd =
-        ::socket(res->ai_family, res->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, res->ai_protocol);
-    int one = 1;
-    if (fd >= 0) ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    if (fd < 0 || ::bind(fd, res->ai_addr, res->ai_addrlen) < 0 || ::listen(fd, 64) < 0) {
-        if (fd >= 0) ::close(fd);
-        ::freeaddrinfo(res);
+    net::Socket fd = net::Open(res->ai_family, res->ai_socktype, res->ai_protocol);
+    if (fd == net::kNoSocket ||
+        !net::BindListen(fd, res->ai_addr, static_cast<net::AddrLength>(res->ai_addrlen), true)) {
+        net::Close(fd);
+        net::FreeAddresses(res);
         *error = PMXE_OPEN;
         return nullptr;
     }
-    ::freeaddrinfo(res);
-    sockaddr_storage ss{};
-    socklen_t len = sizeof ss;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&ss), &len);
-    int port = ss.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&ss)->sin6_port)
-                                        : ntohs(reinterpret_cast<sockaddr_in*>(&ss)->sin_port);
-    if (info && infoSize) std::snprintf(info, infoSize, "%d", port);
+    net::FreeAddresses(res);
+    if (info && infoSize) std::snprintf(info, infoSize, "%d", net::BoundPort(fd));
     return new TcpListener(fd);
 }
 
 void* Accept(void* h, int timeoutMs, int* error) {
     auto* l = static_cast<TcpListener*>(h);
-    if (WaitFd(l->fd, POLLIN, DeadlineIn(timeoutMs)) <= 0) return nullptr;
-    int fd = ::accept4(l->fd, nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd < 0) return nullptr;
-    SetNoDelay(fd);
+    if (net::Wait(l->fd, false, DeadlineIn(timeoutMs)) <= 0) return nullptr;
+    net::Socket fd = net::Accept(l->fd);
+    if (fd == net::kNoSocket) return nullptr;
+    net::SetNoDelay(fd);
     return new TcpLink(fd);
 }
 

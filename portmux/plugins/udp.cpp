@@ -5,14 +5,7 @@
 // The server side shares one socket between all peers: whichever thread is
 // waiting reads the socket and files each datagram under its sender, so every
 // peer looks like a link of its own.
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -25,6 +18,7 @@
 
 #include "core/frame.h"
 #include "core/io.h"
+#include "core/net.h"
 #include "core/plugin.h"
 #include "plugins/object.h"
 #include "portmux_errors.h"
@@ -36,58 +30,50 @@ constexpr std::uint32_t kMaxDatagram = 65507;
 constexpr std::size_t kPeerQueueLimit = 512;   // datagrams waiting per peer
 constexpr std::size_t kPendingPeerLimit = 64;  // peers not yet accepted
 
-void GrowBuffers(int fd) {
-    int size = 4 << 20;  // best effort; the kernel caps it
-    ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &size, sizeof size);
-    ::setsockopt(fd, SOL_SOCKET, SO_SNDBUF, &size, sizeof size);
+void GrowBuffers(net::Socket fd) {
+    net::SetBuffers(fd, 4 << 20);  // best effort; the kernel caps it
 }
 
 struct UdpLink : PluginObject {
-    explicit UdpLink(int f) : fd(f), buffer(kMaxDatagram + 1) {}
-    ~UdpLink() override { ::close(fd); }
-    int fd;
+    explicit UdpLink(net::Socket f) : fd(f), buffer(kMaxDatagram + 1) {}
+    ~UdpLink() override { net::Close(fd); }
+    net::Socket fd;
     std::vector<std::uint8_t> buffer;  // the last datagram received
 };
 
 void* Open(const PmxOpenParams* p, int* error) {
-    addrinfo* res = Resolve(p->address, p->port, SOCK_DGRAM, false);
+    addrinfo* res = net::Resolve(p->address, p->port, SOCK_DGRAM, false);
     if (!res) {
         *error = PMXE_OPEN;
         return nullptr;
     }
     for (addrinfo* ai = res; ai; ai = ai->ai_next) {
-        int fd = ::socket(ai->ai_family, ai->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC,
-                          ai->ai_protocol);
-        if (fd < 0) continue;
-        if (::connect(fd, ai->ai_addr, ai->ai_addrlen) == 0) {
-            ::freeaddrinfo(res);
+        net::Socket fd = net::Open(ai->ai_family, ai->ai_socktype, ai->ai_protocol);
+        if (fd == net::kNoSocket) continue;
+        if (net::StartConnect(fd, ai->ai_addr, static_cast<net::AddrLength>(ai->ai_addrlen)) == 1) {
+            net::FreeAddresses(res);
             GrowBuffers(fd);
             return new UdpLink(fd);
         }
-        ::close(fd);
+        net::Close(fd);
     }
-    ::freeaddrinfo(res);
+    net::FreeAddresses(res);
     *error = PMXE_OPEN;
     return nullptr;
 }
 
-int SendTo(int fd, const sockaddr* to, socklen_t toLength, const std::uint8_t* head,
+int SendTo(net::Socket fd, const sockaddr* to, net::AddrLength toLength, const std::uint8_t* head,
            std::uint32_t headLength, const std::uint8_t* body, std::uint32_t bodyLength,
            int timeoutMs) {
     if (static_cast<std::uint64_t>(headLength) + bodyLength > kMaxDatagram) return -PMXE_IO;
-    iovec iov[2] = {{const_cast<std::uint8_t*>(head), headLength},
-                    {const_cast<std::uint8_t*>(body), bodyLength}};
-    msghdr m{};
-    m.msg_name = const_cast<sockaddr*>(to);
-    m.msg_namelen = toLength;
-    m.msg_iov = iov;
-    m.msg_iovlen = 2;
+    const net::Piece pieces[2] = {{head, headLength}, {body, bodyLength}};
     auto deadline = DeadlineIn(timeoutMs);
     for (;;) {
-        if (::sendmsg(fd, &m, MSG_NOSIGNAL) >= 0) return 0;
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS) {
-            int w = WaitFd(fd, POLLOUT, deadline);
+        if (net::Send(fd, pieces, 2, to, toLength) >= 0) return 0;
+        net::Failure f = net::LastFailure();
+        if (f == net::Failure::Interrupted) continue;
+        if (f == net::Failure::WouldBlock || f == net::Failure::NoMemory) {
+            int w = net::Wait(fd, true, deadline);
             if (w == 0) return -PMXE_TIMEOUT;
             if (w < 0) return -PMXE_IO;
             continue;
@@ -103,9 +89,9 @@ int SendTo(int fd, const sockaddr* to, socklen_t toLength, const std::uint8_t* h
 struct PeerLink;
 
 struct Hub {
-    explicit Hub(int f) : fd(f) {}
-    ~Hub() { ::close(fd); }
-    int fd;
+    explicit Hub(net::Socket f) : fd(f) {}
+    ~Hub() { net::Close(fd); }
+    net::Socket fd;
     std::mutex m;
     std::condition_variable cv;
     bool reading = false;  // one thread at a time reads the socket
@@ -114,7 +100,7 @@ struct Hub {
 };
 
 struct PeerLink : PluginObject {
-    PeerLink(std::shared_ptr<Hub> h, const sockaddr_storage& a, socklen_t l, std::string k)
+    PeerLink(std::shared_ptr<Hub> h, const sockaddr_storage& a, net::AddrLength l, std::string k)
         : hub(std::move(h)), addr(a), length(l), key(std::move(k)) {}
     ~PeerLink() override {
         std::lock_guard<std::mutex> lock(hub->m);
@@ -125,7 +111,7 @@ struct PeerLink : PluginObject {
     }
     std::shared_ptr<Hub> hub;
     sockaddr_storage addr;
-    socklen_t length;
+    net::AddrLength length;
     std::string key;
     std::deque<std::vector<std::uint8_t>> queue;  // guarded by hub->m
     std::vector<std::uint8_t> current;            // the datagram last handed out
@@ -153,13 +139,13 @@ void Pump(const std::shared_ptr<Hub>& hub, std::unique_lock<std::mutex>& lock,
     lock.unlock();
     std::vector<std::pair<std::string, std::vector<std::uint8_t>>> got;
     auto slice = std::min(deadline, Clock::now() + std::chrono::milliseconds(50));
-    if (WaitFd(hub->fd, POLLIN, slice) > 0) {
+    if (net::Wait(hub->fd, false, slice) > 0) {
         static thread_local std::vector<std::uint8_t> buffer(kMaxDatagram + 1);
         for (int i = 0; i < 64; ++i) {
             sockaddr_storage from{};
-            socklen_t fromLength = sizeof from;
-            ssize_t n = ::recvfrom(hub->fd, buffer.data(), buffer.size(), MSG_TRUNC,
-                                   reinterpret_cast<sockaddr*>(&from), &fromLength);
+            net::AddrLength fromLength = sizeof from;
+            long n = net::ReceiveDatagram(hub->fd, buffer.data(), buffer.size(),
+                                          reinterpret_cast<sockaddr*>(&from), &fromLength);
             if (n < 0) break;
             if (n == 0 || static_cast<std::size_t>(n) > kMaxDatagram) continue;
             std::string key(reinterpret_cast<const char*>(&from), fromLength);
@@ -177,7 +163,7 @@ void Pump(const std::shared_ptr<Hub>& hub, std::unique_lock<std::mutex>& lock,
         } else if (hub->pending.size() < kPendingPeerLimit) {
             sockaddr_storage addr{};
             std::memcpy(&addr, key.data(), std::min(key.size(), sizeof addr));
-            peer = new PeerLink(hub, addr, static_cast<socklen_t>(key.size()), key);
+            peer = new PeerLink(hub, addr, static_cast<net::AddrLength>(key.size()), key);
             hub->peers[key] = peer;
             hub->pending.push_back(peer);
         }
@@ -215,20 +201,22 @@ int Receive(void* h, const std::uint8_t** frame, int timeoutMs) {
     auto deadline = DeadlineIn(timeoutMs);
     if (auto* link = dynamic_cast<UdpLink*>(obj)) {
         for (;;) {
-            ssize_t n = ::recv(link->fd, link->buffer.data(), link->buffer.size(), MSG_TRUNC);
+            long n = net::ReceiveDatagram(link->fd, link->buffer.data(), link->buffer.size());
             if (n > 0 && static_cast<std::size_t>(n) <= kMaxDatagram) {
                 *frame = link->buffer.data();
                 return static_cast<int>(n);
             }
             if (n >= 0) continue;  // empty or oversized: dropped
-            if (errno == EINTR) continue;
-            if (errno != EAGAIN && errno != EWOULDBLOCK) {
-                // ICMP errors (port unreachable) surface here; a datagram link
-                // treats them as silence and lets the timeout decide.
-                if (errno == ECONNREFUSED) continue;
+            net::Failure f = net::LastFailure();
+            if (f == net::Failure::Interrupted) continue;
+            if (f != net::Failure::WouldBlock) {
+                // ICMP errors (port unreachable; a "reset" on Windows) surface
+                // here; a datagram link treats them as silence and lets the
+                // timeout decide.
+                if (f == net::Failure::Refused || f == net::Failure::Closed) continue;
                 return -PMXE_IO;
             }
-            int w = WaitFd(link->fd, POLLIN, deadline);
+            int w = net::Wait(link->fd, false, deadline);
             if (w == 0) return 0;
             if (w < 0) return -PMXE_IO;
         }
@@ -251,27 +239,22 @@ void Close(void* h) {
 }
 
 void* Listen(const PmxListenParams* p, char* info, std::uint32_t infoSize, int* error) {
-    addrinfo* res = Resolve(p->address, p->port, SOCK_DGRAM, true);
+    addrinfo* res = net::Resolve(p->address, p->port, SOCK_DGRAM, true);
     if (!res) {
         *error = PMXE_OPEN;
         return nullptr;
     }
-    int fd =
-        ::socket(res->ai_family, res->ai_socktype | SOCK_NONBLOCK | SOCK_CLOEXEC, res->ai_protocol);
-    if (fd < 0 || ::bind(fd, res->ai_addr, res->ai_addrlen) < 0) {
-        if (fd >= 0) ::close(fd);
-        ::freeaddrinfo(res);
+    net::Socket fd = net::Open(res->ai_family, res->ai_socktype, res->ai_protocol);
+    if (fd == net::kNoSocket ||
+        !net::BindListen(fd, res->ai_addr, static_cast<net::AddrLength>(res->ai_addrlen), false)) {
+        net::Close(fd);
+        net::FreeAddresses(res);
         *error = PMXE_OPEN;
         return nullptr;
     }
-    ::freeaddrinfo(res);
+    net::FreeAddresses(res);
     GrowBuffers(fd);
-    sockaddr_storage ss{};
-    socklen_t len = sizeof ss;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&ss), &len);
-    int port = ss.ss_family == AF_INET6 ? ntohs(reinterpret_cast<sockaddr_in6*>(&ss)->sin6_port)
-                                        : ntohs(reinterpret_cast<sockaddr_in*>(&ss)->sin_port);
-    if (info && infoSize) std::snprintf(info, infoSize, "%d", port);
+    if (info && infoSize) std::snprintf(info, infoSize, "%d", net::BoundPort(fd));
     return new UdpListener(std::make_shared<Hub>(fd));
 }
 

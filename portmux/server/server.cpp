@@ -30,11 +30,11 @@ constexpr auto kIdlePeer =
 }  // namespace
 
 struct Server::Impl {
-    Impl(termsim::Handler& h, ServerOptions o) : handler(h), options(std::move(o)) {
+    Impl(Handler& h, ServerOptions o) : handler(h), options(std::move(o)) {
         faults = options.faults;
     }
 
-    termsim::Handler& handler;
+    Handler& handler;
     ServerOptions options;
     std::mutex handlerMutex;
     mutable std::mutex faultMutex;
@@ -358,45 +358,45 @@ bool LinkServer::OnExec(const Frame& f) {
         bytes = upload_;
     }
 
-    termsim::Request req;
+    Request req;
     switch (static_cast<OpKind>(op)) {
         case OpKind::Command:
-            req.op = termsim::Op::Command;
+            req.op = Op::Command;
             break;
         case OpKind::Data:
-            req.op = termsim::Op::Data;
+            req.op = Op::Data;
             break;
         case OpKind::CommandData:
-            req.op = termsim::Op::CommandData;
+            req.op = Op::CommandData;
             break;
         case OpKind::Read:
-            req.op = termsim::Op::Read;
+            req.op = Op::Read;
             break;
         case OpKind::Read1:
-            req.op = termsim::Op::Read1;
+            req.op = Op::Read1;
             break;
         case OpKind::Query:
-            req.op = termsim::Op::Query;
+            req.op = Op::Query;
             break;
     }
     req.command = static_cast<int>(f.header.code & 0xFFFF);
-    if (req.op == termsim::Op::Query) req.tableKind = static_cast<int>(f.header.code);
+    if (req.op == Op::Query) req.tableKind = static_cast<int>(f.header.code);
     req.request.assign(bytes.begin(), bytes.begin() + reqLen);
     req.data.assign(bytes.begin() + reqLen, bytes.end());
 
-    termsim::Response resp;
+    Response resp;
     try {
         std::lock_guard<std::mutex> lock(s_.handlerMutex);
         resp = s_.handler.Handle(req);
     } catch (...) {
-        resp = termsim::Response{};  // a failing handler is a refusal, not a crash
+        resp = Response{};  // a failing handler is a refusal, not a crash
     }
     s_.executed.fetch_add(1);
     lastSeq_ = seq;
     haveResult_ = true;
     reply_ = resp.reply;
     result_ = std::move(resp.data);
-    if (req.op == termsim::Op::Data || result_.size() > UINT32_MAX) result_.clear();
+    if (req.op == Op::Data || result_.size() > UINT32_MAX) result_.clear();
     headSize_ = std::clamp<std::uint32_t>(packet ? packet : table_->chunk, 1, linkPayload_);
     upload_.clear();
     upload_.shrink_to_fit();
@@ -473,7 +473,7 @@ void Server::Impl::AcceptLoop(const PmxPluginTable* table, void* listener) {
     }
 }
 
-Server::Server(termsim::Handler& handler, ServerOptions options)
+Server::Server(Handler& handler, ServerOptions options)
     : impl_(std::make_unique<Impl>(handler, std::move(options))) {}
 
 Server::~Server() {

@@ -6,7 +6,11 @@
 
 #include "portmux.h"
 
+#if defined(_WIN32)
+#define FAKE_API __declspec(dllexport)
+#else
 #define FAKE_API __attribute__((visibility("default")))
+#endif
 
 namespace fakepmx {
 namespace {

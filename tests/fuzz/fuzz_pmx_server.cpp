@@ -17,14 +17,14 @@
 
 namespace {
 
-class EchoTerminal : public termsim::Handler {
+class EchoTerminal : public pmx::Handler {
   public:
-    termsim::Response Handle(const termsim::Request& r) override {
-        termsim::Response out;
-        out.reply = r.command & 1 ? termsim::kReplyError : termsim::kReplyOk;
+    pmx::Response Handle(const pmx::Request& r) override {
+        pmx::Response out;
+        out.reply = r.command & 1 ? pmx::kReplyError : pmx::kReplyOk;
         out.data = r.request;
         out.data.insert(out.data.end(), r.data.begin(), r.data.end());
-        if (r.op == termsim::Op::Read) out.data.resize(out.data.size() + 70000, 0x5A);
+        if (r.op == pmx::Op::Read) out.data.resize(out.data.size() + 70000, 0x5A);
         return out;
     }
 };

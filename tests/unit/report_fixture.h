@@ -3,13 +3,13 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <stdlib.h>
 
 #include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -89,12 +89,23 @@ inline void WriteBytes(const std::filesystem::path& p, const std::vector<std::ui
     f.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
+// A new empty folder under the system's temporary folder, named `stem` plus
+// a random ending; empty when none could be made.
+inline std::filesystem::path MakeTestFolder(const std::string& stem) {
+    std::random_device random;
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::error_code ec;
+        auto dir = std::filesystem::temp_directory_path(ec) / (stem + std::to_string(random()));
+        if (!ec && std::filesystem::create_directory(dir, ec) && !ec) return dir;
+    }
+    return {};
+}
+
 class ReportTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char tmpl[] = "/tmp/tl_report_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = MakeTestFolder("tl_report_");
+        ASSERT_FALSE(dir_.empty());
         tl::report::ResetProcessState();
     }
     void TearDown() override {

@@ -19,9 +19,8 @@ class ReportTables : public FakeTransportTest {
   protected:
     void SetUp() override {
         FakeTransportTest::SetUp();
-        char tmpl[] = "/tmp/tl_rtables_XXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        dir_ = MakeTestFolder("tl_rtables_");
+        ASSERT_FALSE(dir_.empty());
         tl::report::ResetProcessState();
     }
     void TearDown() override {

@@ -1,6 +1,5 @@
 // Attendance reports: report --from --to --kind -o page.html [--utf8].
 #include <fcntl.h>
-#include <iconv.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,6 +14,7 @@
 #include "cli/app.h"
 #include "cli/dates.h"
 #include "cli/errors.h"
+#include "cli/host.h"
 #include "cli/terminal.h"
 
 namespace tlcli {
@@ -23,31 +23,6 @@ namespace {
 
 using Arity = FlagSpec::Arity;
 namespace fs = std::filesystem;
-
-// Converts text between character sets with iconv; nothing when it cannot.
-std::optional<std::string> Convert(const std::string& text, const char* from, const char* to) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
-    std::string out;
-    std::string in = text;
-    char* inPtr = in.data();
-    std::size_t inLeft = in.size();
-    char buf[4096];
-    bool ok = true;
-    while (inLeft > 0) {
-        char* outPtr = buf;
-        std::size_t outLeft = sizeof buf;
-        const std::size_t r = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft);
-        out.append(buf, sizeof buf - outLeft);
-        if (r == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            ok = false;
-            break;
-        }
-    }
-    iconv_close(cd);
-    if (!ok) return std::nullopt;
-    return out;
-}
 
 std::optional<std::string> ReadFile(const fs::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -71,7 +46,7 @@ class QuietStdout {
     explicit QuietStdout(bool toNull) {
         std::fflush(stdout);
         saved_ = dup(STDOUT_FILENO);
-        const int target = toNull ? open("/dev/null", O_WRONLY) : dup(STDERR_FILENO);
+        const int target = toNull ? open(host::NullDevice(), O_WRONLY) : dup(STDERR_FILENO);
         if (saved_ >= 0 && target >= 0) dup2(target, STDOUT_FILENO);
         if (target >= 0) close(target);
     }
@@ -107,7 +82,7 @@ int KindNumber(const std::string& kind) {
 // Reads one table from the terminal and saves it for the engine. The tables
 // share one download buffer, so each is saved before the next is read.
 // Returns false when the terminal has no such table.
-bool FetchTable(const Context& ctx, TL_HANDLE h, int (*read)(TL_HANDLE), int kind,
+bool FetchTable(const Context& ctx, TL_HANDLE h, int(TL_STDCALL* read)(TL_HANDLE), int kind,
                 const fs::path& file, const std::string& what) {
     int r;
     {
@@ -125,7 +100,7 @@ bool FetchTable(const Context& ctx, TL_HANDLE h, int (*read)(TL_HANDLE), int kin
     return true;
 }
 
-int ReadLogTable(TL_HANDLE h) {
+int TL_STDCALL ReadLogTable(TL_HANDLE h) {
     return TL_ReadLog(h, 1);
 }
 
@@ -150,7 +125,7 @@ int Report(Context& ctx) {
     if (user.size() > 24) throw UsageError("--user: a user ID has at most 24 characters");
     // The page is GB2312; the caption is typed in the locale's UTF-8.
     const std::string captionText = ctx.args.Get("--caption", "Attendance");
-    const auto caption = Convert(captionText, "UTF-8", "GB2312");
+    const auto caption = host::ConvertText(captionText, "UTF-8", "GB2312");
     if (!caption) throw UsageError("--caption: cannot be written in GB2312");
 
     const fs::path page = fs::absolute(*output);
@@ -162,11 +137,11 @@ int Report(Context& ctx) {
         fs::create_directories(work, ec);
         if (ec) throw ToolError(kExitFile, "cannot create " + work.string() + ": " + ec.message());
     } else {
-        std::string tmpl = (fs::temp_directory_path() / "termlink-report-XXXXXX").string();
-        if (!mkdtemp(tmpl.data()))
+        auto made = host::MakeTempFolder((fs::temp_directory_path() / "termlink-report-").string());
+        if (!made)
             throw ToolError(kExitFile,
                             std::string("cannot create a work folder: ") + std::strerror(errno));
-        work = tmpl;
+        work = *made;
     }
     struct Cleanup {
         fs::path dir;
@@ -200,8 +175,8 @@ int Report(Context& ctx) {
         // The engine would quietly report nobody for an unknown ID.
         char name[32] = {}, password[16] = {};
         int priv = 0, enabled = 0, card = 0, group = 0, tz[4] = {}, pin = 0;
-        const int q = SSR_TL_QueryUserInfo(h, user.c_str(), name, &priv, &enabled, password,
-                                           &card, &group, tz, &pin);
+        const int q = SSR_TL_QueryUserInfo(h, user.c_str(), name, &priv, &enabled, password, &card,
+                                           &group, tz, &pin);
         if (q == 0) throw ToolError(kExitNotFound, "no user " + user + " on the terminal");
         Check(q, "looking up user " + user);
     }
@@ -228,7 +203,7 @@ int Report(Context& ctx) {
     if (ctx.args.Has("--utf8")) {
         const auto gb = ReadFile(page);
         if (!gb) throw ToolError(kExitFile, "cannot read " + page.string());
-        auto utf8 = Convert(*gb, "GB2312", "UTF-8");
+        auto utf8 = host::ConvertText(*gb, "GB2312", "UTF-8");
         if (!utf8) throw ToolError(kExitFailed, "the page is not valid GB2312 text");
         const std::string from8 = "charset=gb2312", to8 = "charset=utf-8";
         for (auto at = utf8->find(from8); at != std::string::npos; at = utf8->find(from8, at))

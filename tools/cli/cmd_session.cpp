@@ -15,7 +15,7 @@ namespace {
 using Arity = FlagSpec::Arity;
 
 // One identity text; null when the terminal does not answer it.
-Cell IdentityText(int (*get)(TL_HANDLE, char*), TL_HANDLE h) {
+Cell IdentityText(int(TL_STDCALL* get)(TL_HANDLE, char*), TL_HANDLE h) {
     char text[128] = {};
     if (get(h, text) != 1) return Null();
     return Text(std::string(text, strnlen(text, sizeof text - 1)));

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "cli/host.h"
+
 namespace tlcli {
 
 namespace {
@@ -45,9 +47,7 @@ DateTime FromTm(const std::tm& tm) {
 
 DateTime LocalNow() {
     const std::time_t now = std::time(nullptr);
-    std::tm tm{};
-    localtime_r(&now, &tm);
-    return FromTm(tm);
+    return FromTm(host::LocalTime(now));
 }
 
 std::optional<DateTime> ParseDateTime(std::string_view text, bool endOfDay, std::string* error) {
@@ -69,9 +69,7 @@ std::optional<DateTime> ParseDateTime(std::string_view text, bool endOfDay, std:
     if (text == "today") return dayOnly(LocalNow());
     if (text == "yesterday") {
         const std::time_t when = std::time(nullptr) - 86400;
-        std::tm tm{};
-        localtime_r(&when, &tm);
-        return dayOnly(FromTm(tm));
+        return dayOnly(FromTm(host::LocalTime(when)));
     }
     DateTime t;
     std::size_t pos = 0;

@@ -1,7 +1,5 @@
 #include "cli/transfer_folder.h"
 
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -68,7 +66,8 @@ void WriteCsv(const fs::path& path, const Table& table) {
 // columns may come in any order and unknown ones are passed over.
 class CsvFile {
   public:
-    CsvFile(const fs::path& path, std::vector<std::string> required) : name_(path.filename()) {
+    CsvFile(const fs::path& path, std::vector<std::string> required)
+        : name_(path.filename().string()) {
         std::string text = ReadFile(path, std::size_t{1} << 30);
         if (text.rfind("\xEF\xBB\xBF", 0) == 0) text.erase(0, 3);  // a spreadsheet's BOM
         std::string error;
@@ -295,7 +294,7 @@ void WriteFolder(const std::string& dirName, const Folder& f) {
     if (!ec) fs::create_directories(dir / "faces", ec);
     if (ec) FileError("cannot create " + dirName + ": " + ec.message());
     // The folder holds passwords and biometric data: its owner's only.
-    ::chmod(dir.c_str(), 0700);
+    fs::permissions(dir, fs::perms::owner_all, fs::perm_options::replace, ec);
 
     Table users;
     users.columns = {"user", "name", "password", "privilege", "enabled", "card", "group", "zones"};

@@ -6,7 +6,10 @@
 #define TL_STDCALL __stdcall
 #define TL_CDECL __cdecl
 #if defined(TL_BUILDING)
-#define TL_API __declspec(dllexport)
+/* The DLL exports exactly what its .def file (made from the export table)
+   lists, under the exact names hosts bind; no dllexport, which would add the
+   compiler's own decorated names. */
+#define TL_API
 #else
 #define TL_API __declspec(dllimport)
 #endif
@@ -21,6 +24,6 @@
 #endif
 
 /* An open connection to one terminal; opaque to the caller. */
-typedef void *TL_HANDLE;
+typedef void* TL_HANDLE;
 
 #endif /* TERMLINK_BASE_H */

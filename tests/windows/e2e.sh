@@ -1,0 +1,93 @@
+#!/usr/bin/env bash
+# End to end across platforms: a native simulated terminal on loopback, and
+# the Windows termlink.exe under Wine next to the Linux tool, over the TCP and
+# the datagram plug-ins (and a serial line when Wine's COM port can be mapped
+# to the simulator's pseudo-terminal). The Windows tool must print the same
+# CSV as the Linux one: an 8 MiB attendance log and the users. Then the
+# update tool installs a pack with qvupdate.exe --batch.
+#   e2e.sh NATIVE_BUILD WINDOWS_BUILD [WINE]
+# Prints "N passed, M failed"; exits non-zero on a failure.
+set -euo pipefail
+native=$(cd "$1" && pwd) win=$(cd "$2" && pwd) wine=${3:-wine}
+export WINEDEBUG=-all
+work=$(mktemp -d)
+sim_pid= keyed_pid=
+cleanup() {
+    for pid in $sim_pid $keyed_pid; do
+        kill "$pid" 2>/dev/null || true
+        wait "$pid" 2>/dev/null || true
+    done
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+# 40-byte records (text-ID terminal): 209,000 punches fill the 8 MiB
+# download buffer to within 28 KiB.
+"$native/bin/termsim" --port 0 --profile tft --users 300 --punches 209000 --seed 7 --ptys 1 \
+    > "$work/sim.out" 2>&1 < /dev/null &
+sim_pid=$!
+for _ in $(seq 100); do
+    grep -q "termsim: pty" "$work/sim.out" 2>/dev/null && break
+    sleep 0.1
+done
+port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/sim.out" | head -1)
+pty=$(sed -n 's/^termsim: pty //p' "$work/sim.out" | head -1)
+[ -n "$port" ] || { echo "termsim did not start:"; cat "$work/sim.out"; exit 1; }
+
+passed=0 failed=0
+check() {  # name linux-file windows-file
+    if cmp -s "$2" "$3"; then
+        passed=$((passed + 1)); echo "ok   $1 ($(wc -l < "$2") lines, $(wc -c < "$2") bytes)"
+    else
+        failed=$((failed + 1)); echo "FAIL $1"; diff "$2" "$3" | head -5 || true
+    fi
+}
+
+for kind in tcp net; do
+    for what in logs users; do
+        "$native/bin/termlink" --$kind "127.0.0.1:$port" --csv $what > "$work/linux-$kind-$what.csv"
+        "$wine" "$win/bin/termlink.exe" --$kind "127.0.0.1:$port" --csv $what \
+            > "$work/win-$kind-$what.csv" 2> "$work/win-$kind-$what.err" || true
+        check "$what over $kind" "$work/linux-$kind-$what.csv" "$work/win-$kind-$what.csv"
+    done
+done
+
+# The update tool: qvpack.exe builds a pack, qvupdate.exe --batch installs it
+# through portmux.dll.
+head -c 3000 /dev/urandom > "$work/firmware.bin"
+(cd "$work" && "$wine" "$win/bin/qvpack.exe" -o update.pack --firmware firmware.bin \
+    && "$wine" "$win/bin/qvupdate.exe" --batch --net "127.0.0.1:$port" update.pack) \
+    > "$work/qvupdate.out" 2>&1 || true
+if grep -q "Update firmware successfully!" "$work/qvupdate.out"; then
+    passed=$((passed + 1)); echo "ok   qvupdate --batch installs a firmware pack"
+else
+    failed=$((failed + 1)); echo "FAIL qvupdate --batch"; head -5 "$work/qvupdate.out"
+fi
+
+# Serial: Wine opens COMn through the link dosdevices/comn.
+prefix=${WINEPREFIX:-$HOME/.wine}
+if [ -n "$pty" ] && [ -d "$prefix/dosdevices" ]; then
+    ln -sfn "$pty" "$prefix/dosdevices/com7"
+    "$wine" "$win/bin/termlink.exe" --com COM7 --csv users > "$work/win-com-users.csv" \
+        2> "$work/win-com-users.err" || true
+    rm -f "$prefix/dosdevices/com7"
+    check "users over a serial line (COM7 -> $pty)" "$work/linux-tcp-users.csv" \
+        "$work/win-com-users.csv"
+fi
+
+# The communication key: the key proof (CNG on Windows) lets the right key
+# in and refuses a wrong one.
+"$native/bin/termsim" --port 0 --profile tft --users 5 --punches 10 --ptys 0 --key 4321 \
+    > "$work/keyed.out" 2>&1 < /dev/null &
+keyed_pid=$!
+for _ in $(seq 100); do grep -q " port " "$work/keyed.out" 2>/dev/null && break; sleep 0.1; done
+keyed_port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/keyed.out" | head -1)
+if "$wine" "$win/bin/termlink.exe" --tcp "127.0.0.1:$keyed_port" --key 4321 info > /dev/null 2>&1 &&
+    ! "$wine" "$win/bin/termlink.exe" --net "127.0.0.1:$keyed_port" --key 4320 info > /dev/null 2>&1; then
+    passed=$((passed + 1)); echo "ok   the communication key is proven, a wrong one refused"
+else
+    failed=$((failed + 1)); echo "FAIL communication key"
+fi
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
