@@ -29,8 +29,8 @@ ARCHLIB_API int ARCHLIB_CALL ExpandItFromFile(const char* path, unsigned char* b
     try {
         std::vector<std::uint8_t> file;
         if (!archlib::ReadWholeFile(path, archlib::kMaxFile, file)) return 0;
-        const std::size_t n = archlib::Unpack(file.data(), file.size(), buffer,
-                                              static_cast<std::size_t>(*capacity));
+        const std::size_t n =
+            archlib::Unpack(file.data(), file.size(), buffer, static_cast<std::size_t>(*capacity));
         return static_cast<int>(n);
     } catch (...) {
         return 0;
