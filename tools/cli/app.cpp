@@ -59,6 +59,7 @@ std::vector<Command> AllCommands() {
     AddFaceCommands(commands);
     AddTemplateCommands(commands);
     AddTransferCommands(commands);
+    AddBackupCommands(commands);
     AddReportCommands(commands);
     return commands;
 }

@@ -133,6 +133,7 @@ void AddReportCommands(std::vector<Command>& commands);
 void AddTemplateCommands(std::vector<Command>& commands);
 void AddTransferCommands(std::vector<Command>& commands);
 void AddFaceCommands(std::vector<Command>& commands);
+void AddBackupCommands(std::vector<Command>& commands);
 void AddRecordCommands(std::vector<Command>& commands);
 void AddUserCommands(std::vector<Command>& commands);
 
