@@ -3,6 +3,8 @@
 // truncated, foreign and oversized files.
 #include "archlib.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -44,10 +46,9 @@ void WriteFile(const fs::path& p, const Bytes& b) {
 class Archlib : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ =
-            fs::temp_directory_path() /
-            ("archlib_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir_ = fs::temp_directory_path() /
+               ("archlib_test_" + std::to_string(::getpid()) + "_" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir_);
     }
     void TearDown() override { fs::remove_all(dir_); }

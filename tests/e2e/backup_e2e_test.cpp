@@ -1,6 +1,8 @@
 // Backup, restore, image capture and MF cards through the whole stack
 // (libtermlink, libarchlib loaded by name, libportmux, UDP plug-in) against
 // the simulated terminal model.
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -77,8 +79,7 @@ class BackupEndToEnd : public ::testing::TestWithParam<termsim::Profile> {
         sim_ = std::make_unique<e2e::SimTerminal>(*counting_);
         s_ = sim_->ConnectNet();
         ASSERT_NE(s_, nullptr);
-        dir_ = fs::temp_directory_path() /
-               ("tl_backup_e2e_" + std::to_string(static_cast<int>(GetParam())));
+        dir_ = fs::temp_directory_path() / ("tl_backup_e2e_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }
@@ -142,7 +143,7 @@ class CaptureEndToEnd : public ::testing::Test {
         sim_ = std::make_unique<e2e::SimTerminal>(model_);
         s_ = sim_->ConnectNet();
         ASSERT_NE(s_, nullptr);
-        dir_ = fs::temp_directory_path() / "tl_capture_e2e";
+        dir_ = fs::temp_directory_path() / ("tl_capture_e2e_" + std::to_string(::getpid()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
     }

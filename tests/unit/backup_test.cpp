@@ -2,6 +2,7 @@
 // requests byte for byte, the backup image as archlib stores it, and every
 // length the terminal sends checked against the bytes received.
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -71,7 +72,7 @@ class Maintenance : public FakeTransportTest {
     void SetUp() override {
         FakeTransportTest::SetUp();
         dir_ = fs::temp_directory_path() /
-               ("tl_backup_" +
+               ("tl_backup_" + std::to_string(::getpid()) + "_" +
                 std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
         fs::remove_all(dir_);
         fs::create_directories(dir_);
