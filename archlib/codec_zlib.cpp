@@ -18,11 +18,12 @@ std::uint32_t Crc32(const std::uint8_t* data, std::size_t n) {
 }
 
 bool Deflate(const std::uint8_t* data, std::size_t n, std::vector<std::uint8_t>& out) {
-    // Level 6: a backup image is mostly repeated fill and table records,
-    // which this level packs well at a speed far above any terminal link.
+    // Level 1: a backup image is table records and fill, which the fastest
+    // level already packs to well under half (level 6 gains under a tenth
+    // more at a quarter of the speed; bench/maintenance/archlib.cpp).
     uLongf size = compressBound(static_cast<uLong>(n));
     out.resize(size);
-    if (compress2(out.data(), &size, data, static_cast<uLong>(n), 6) != Z_OK) return false;
+    if (compress2(out.data(), &size, data, static_cast<uLong>(n), 1) != Z_OK) return false;
     out.resize(size);
     return true;
 }

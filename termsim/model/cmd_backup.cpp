@@ -64,9 +64,11 @@ Response GetBackupMap(Model::State& s, const Call&) {
 // Request: u32 block address, u32 65536. Only memory blocks are served.
 Response ReadMemory(Model::State& s, const Call& c) {
     if (c.request.size() < 8 || le::U32(c.request, 4) != kBlock) return Error();
-    const std::uint32_t address = le::U32(c.request, 0);
-    if (address < kBlockBase || (address - kBlockBase) % kBlock != 0) return Error();
-    const std::size_t index = (address - kBlockBase) / kBlock;
+    // Addresses are 32-bit: from block 120 on they wrap past 0xFFFFFFFF to
+    // 0, so the offset from the base is taken modulo 2^32 as well.
+    const std::uint32_t offset = le::U32(c.request, 0) - kBlockBase;
+    if (offset % kBlock != 0) return Error();
+    const std::size_t index = offset / kBlock;
     if (s.memorySnapshot.empty()) s.memorySnapshot = Memory(s);
     const std::vector<std::uint8_t>& memory = s.memorySnapshot;
     if (index >= memory.size() / kSegment) return Error();

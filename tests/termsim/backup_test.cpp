@@ -57,6 +57,13 @@ TEST(TermsimBackup, MemoryBlocksRestoreIntoAnotherTerminal) {
     EXPECT_EQ(Read(a, 111, Cat({U32(0xFF880000 + (count - 2) * 0x10000), U32(65536)})).reply,
               kReplyError);
     EXPECT_EQ(Read(a, 111, Cat({U32(0xFF880004), U32(65536)})).reply, kReplyError);
+    // Block 120 and later sit past 0xFFFFFFFF: their addresses wrap to 0.
+    Model big;
+    big.Generate(GenerateParams{.seed = 3, .users = 2000, .punches = 175000});
+    const Response bigMap = Cmd(big, 51);
+    ASSERT_EQ(bigMap.reply, kReplyOk);
+    ASSERT_GT(bigMap.data[1], 122);
+    EXPECT_EQ(Read(big, 111, Cat({U32(0), U32(65536)})).data.size(), 65532u);
 
     const B image = HostImage(a);
     Model b(ProfileConfig(Profile::Tft));

@@ -152,6 +152,15 @@ TEST_F(Maintenance, BackupBlockBytesNotReceivedAreFillNotStaleData) {
     EXPECT_TRUE(Bytes(image.begin() + 65536, image.end()) == second);
 }
 
+TEST_F(Maintenance, BackupBlockAddressesPastTheTopWrapTo32Bits) {
+    // Block 120 starts at 0xFF880000 + 0x780000 = 2^32: address 0.
+    fakepmx::Push(fakepmx::Ok(Cat({Bytes{0, 121}, Bytes(120, 255), Bytes{1}})));
+    fakepmx::Push(fakepmx::Ok(Pattern(100, 1)));
+    ASSERT_EQ(Backup(Path("b.arc")), 1);
+    ASSERT_EQ(NewCalls().size(), 2u);
+    EXPECT_EQ(NewCalls()[1].request, Cat({U32(0), U32(65536)}));
+}
+
 TEST_F(Maintenance, BackupMapsThatAnnounceNothingUsableSendNoBlockRead) {
     struct Case {
         const char* what;
