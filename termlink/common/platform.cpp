@@ -49,6 +49,10 @@ std::string join_path(const std::string& folder, const std::string& file) {
     char last = folder.back();
     return (last == '\\' || last == '/') ? folder + file : folder + "\\" + file;
 }
+bool replace_file(const std::string& from, const std::string& to) {
+    return MoveFileExA(from.c_str(), to.c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+}
 #else
 Module load_module(const std::string& name) {
     return dlopen(name.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -78,6 +82,9 @@ Module loaded_module(const std::string& dllName) {
 std::string join_path(const std::string& folder, const std::string& file) {
     if (folder.empty()) return file;
     return folder.back() == '/' ? folder + file : folder + "/" + file;
+}
+bool replace_file(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0;
 }
 #endif
 

@@ -33,6 +33,11 @@ std::string module_file_name(const std::string& dllName);
 // Joins a folder and a file name with this platform's separator.
 std::string join_path(const std::string& folder, const std::string& file);
 
+// Moves the file `from` to the name `to`, replacing a file already there in
+// one step, so readers of `to` see either the old file or the new one. False
+// (and `to` untouched) when the move fails.
+bool replace_file(const std::string& from, const std::string& to);
+
 }  // namespace tl::platform
 
 namespace tl::platform {

@@ -12,6 +12,7 @@
 
 /* One header per family of functions; this one includes them all. */
 #include "termlink/access.h"
+#include "termlink/backup.h"
 #include "termlink/base.h"
 #include "termlink/config.h"
 #include "termlink/content.h"

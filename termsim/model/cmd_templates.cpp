@@ -319,7 +319,9 @@ Response Update(Model::State& s, const Call& c) {
         case 10:  // language of "LINUX" terminals
             if ((in.code == 10) != s.IsLinux()) return Error();
             break;
-        case 7:  // restore
+        case 7:  // restore: the pushed backup replaces the data
+            if (in.value != 0x80000 || !ApplyRestore(s, c.data)) return Error();
+            break;
         case 8:  // voice
             break;
         default:

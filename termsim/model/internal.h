@@ -46,6 +46,7 @@ enum Cmd : int {
     CMD_READ_DEPT = 36,
     CMD_READ_SHIFT = 37,
     CMD_GET_DEVICE_STATUS = 50,
+    CMD_GET_BACKUP_MAP = 51,
     CMD_ENABLE_CLOCK = 57,
     CMD_START_VERIFY = 60,  // no request: identify
     CMD_START_ENROLL = 61,
@@ -60,6 +61,8 @@ enum Cmd : int {
     CMD_SET_USER_SMS = 73,
     CMD_DEL_USER_SMS = 74,
     CMD_GET_DOOR_STATE = 75,
+    CMD_MF_WRITE = 76,
+    CMD_MF_EMPTY = 78,
     CMD_SET_USER_EX = 79,
     CMD_GET_USER_EX = 80,
     CMD_DEL_USER_EX = 81,
@@ -76,6 +79,7 @@ enum Cmd : int {
     CMD_PREPARE_TABLE = 120,
     CMD_FREE_TABLE = 121,
     CMD_UPDATE = 110,
+    CMD_READ_MEMORY = 111,
     CMD_SET_TMP_ID = 132,
     CMD_DEL_USER_ID = 133,
     CMD_DEL_TMP_ID = 134,
@@ -93,7 +97,9 @@ enum Cmd : int {
     CMD_POWER_OFF = 1005,
     CMD_SLEEP = 1006,
     CMD_RESUME = 1007,
+    CMD_CAPTURE_FINGER = 1009,
     CMD_TEST_TMP = 1011,
+    CMD_CAPTURE_IMAGE = 1012,
     CMD_REFRESH_DATA = 1013,
     CMD_REFRESH_OPTIONS = 1014,
     CMD_PLAY_VOICE = 1017,
@@ -166,6 +172,12 @@ struct Model::State {
 
     std::vector<std::uint8_t> staged;  // PMX_SENDDATA data for the next command
 
+    // The data memory as the last block map described it: the blocks a
+    // backup reads next are cut from this one snapshot.
+    std::vector<std::uint8_t> memorySnapshot;
+    std::optional<std::uint64_t> presentedCard;  // the MF card at the reader
+    std::map<std::uint64_t, MfCard> cards;
+
     // Derived from the profile and the options as they are now.
     bool IsLegacy() const;  // firmware older than "Ver 5.04"
     bool IsTft() const;
@@ -201,6 +213,12 @@ void RegisterTemplateCommands(CommandTable& table);
 void RegisterControlCommands(CommandTable& table);
 void RegisterContentCommands(CommandTable& table);
 void RegisterFaceCommands(CommandTable& table);
+void RegisterBackupCommands(CommandTable& table);
+
+// CMD_UPDATE's restore (request u32 7, u32 0x80000): the pushed backup image
+// replaces the data state. False when the image is not one this terminal
+// wrote.
+bool ApplyRestore(Model::State& s, le::Bytes image);
 
 // The terminal's answer to a delete of something it does not have:
 // REPLY_ERROR with two data bytes (the first two request bytes echoed).
@@ -247,6 +265,14 @@ std::string Scramble(const std::string& plain, std::uint8_t seed);
 
 Response Ok(std::vector<std::uint8_t> data = {});
 Response Error();
+
+// The state as the text of the state file (docs/termsim.md); the caller
+// holds the state's lock. Data leaves out what is not the terminal's data
+// memory: installs and real-time events.
+enum class StateParts { All, Data };
+std::string SerializeState(const Model::State& s, StateParts parts);
+// Parses state-file text into a fresh state `n` (not shared, no lock).
+bool ParseState(const std::string& text, Model::State& n, std::string* error);
 
 // Profile defaults.
 std::string DefaultVersion(Profile profile);

@@ -432,6 +432,7 @@ static const CommandTable& Commands() {
         RegisterControlCommands(t);
         RegisterContentCommands(t);
         RegisterFaceCommands(t);
+        RegisterBackupCommands(t);
         return t;
     }();
     return table;

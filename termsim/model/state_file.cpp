@@ -150,9 +150,8 @@ void Assign(Model::State& d, Model::State& s) {
 
 }  // namespace
 
-std::string Model::Serialize() const {
-    const State& s = *state_;
-    std::lock_guard lock(s.mu);
+std::string SerializeState(const Model::State& s, StateParts parts) {
+    const bool all = parts == StateParts::All;
     std::ostringstream o;
     o << kMagic << "\n";
     o << "profile " << ProfileName(s.config.profile) << "\n";
@@ -195,7 +194,7 @@ std::string Model::Serialize() const {
     if (s.capture.state != CaptureState::Idle)
         o << "capture " << unsigned(s.capture.state) << " " << s.capture.pin << " "
           << unsigned(s.capture.finger) << " " << unsigned(s.capture.flag) << "\n";
-    for (const auto& in : s.installs)
+    for (const auto& in : all ? s.installs : std::vector<Install>{})
         o << "install " << in.code << " " << in.value << " " << Esc(in.name) << " " << Hex(in.data)
           << "\n";
     const Content& ct = s.content;
@@ -217,8 +216,10 @@ std::string Model::Serialize() const {
         o << " " << unsigned(k.autoSwitch) << "\n";
     }
     // Events served but not yet acknowledged are still the host's to fetch.
-    for (const auto& e : s.outstanding) o << "event " << e.kind << " " << Hex(e.data) << "\n";
-    for (const auto& e : s.pending) o << "event " << e.kind << " " << Hex(e.data) << "\n";
+    if (all) {
+        for (const auto& e : s.outstanding) o << "event " << e.kind << " " << Hex(e.data) << "\n";
+        for (const auto& e : s.pending) o << "event " << e.kind << " " << Hex(e.data) << "\n";
+    }
     for (const auto& [n, z] : s.timeZones) {
         o << "tz " << n;
         for (const auto& d : z)
@@ -255,12 +256,16 @@ std::string Model::Serialize() const {
     return o.str();
 }
 
-bool Model::Deserialize(const std::string& text, std::string* error) {
+std::string Model::Serialize() const {
+    std::lock_guard lock(state_->mu);
+    return SerializeState(*state_, StateParts::All);
+}
+
+bool ParseState(const std::string& text, Model::State& n, std::string* error) {
     auto fail = [&](int line, const std::string& why) {
         if (error) *error = "line " + std::to_string(line) + ": " + why;
         return false;
     };
-    State n;
     n.content = DefaultContent();
     std::map<std::string, std::string> fileOptions;
     std::set<std::string> removedOptions;
@@ -517,6 +522,12 @@ bool Model::Deserialize(const std::string& text, std::string* error) {
     auto key = n.options.find("COMKey");
     n.config.commKey =
         key == n.options.end() ? 0 : static_cast<std::uint32_t>(ParseDecimal(key->second));
+    return true;
+}
+
+bool Model::Deserialize(const std::string& text, std::string* error) {
+    State n;
+    if (!ParseState(text, n, error)) return false;
     std::lock_guard lock(state_->mu);
     Assign(*state_, n);
     return true;

@@ -16,6 +16,7 @@
 // export whose only exchange was not answered REPLY_OK must not report 1. A
 // failed connect leaves no transport open, TL_Close closes its own, and a null
 // session gives -1 everywhere. Violations trap with the export's name.
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <climits>
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "hostile_terminal.h"
+#include "maintenance/backup.h"
 #include "session/session.h"
 #include "termlink.h"
 // What a caller needs to size template inputs and split outputs: a template's
@@ -178,10 +180,27 @@ std::string InDir(const char* name) {
     return ReportDir() + "/" + name;
 }
 constexpr const char* kReportFiles[] = {
-    "log.dat",          "users.dat",         "rule.dat",         "dept.dat",   "shift.dat",
-    "other.dat",        "out.html",          "RecAbnormite.dat", "AttDay.dat", "attexception.dat",
-    "AttAbnormite.dat", "missing/table.dat", "fw.txt",           "send.bin",   "a.txt",
+    "log.dat",
+    "users.dat",
+    "rule.dat",
+    "dept.dat",
+    "shift.dat",
+    "other.dat",
+    "out.html",
+    "RecAbnormite.dat",
+    "AttDay.dat",
+    "attexception.dat",
+    "AttAbnormite.dat",
+    "missing/table.dat",
+    "fw.txt",
+    "send.bin",
+    "a.txt",
     "table.dat",
+    // Backup and capture files (with the temporaries of a failed write).
+    "backup.arc",
+    "backup.arc.part",
+    "capture.bmp",
+    "capture.bmp.part",
 };
 
 // The verdict on one call. The constructor applies the rules every export
@@ -1942,6 +1961,63 @@ const Call kCalls[] = {
          const auto out = c.P.OneIn(8) ? nullptr : InText(InDir(outs[c.P.Small(2)]));
          Check(c, "TL_GetData", TL_GetData(c.h, c.P.Int(), Ptr(out))).Results({1, 0, -2, 4, -100});
      }},
+
+    // -- backup, restore, capture, cards
+    {"TL_BackupData",
+     [](Ctx& c) {
+         const auto path = InText(c.P.OneIn(16)   ? InDir("missing/backup.arc")
+                                  : c.P.OneIn(16) ? std::string(200, 'b')
+                                                  : InDir("backup.arc"));
+         // The export pauses 200 ms after each block; the same code without
+         // the pause keeps the runs fast.
+         tl::BackupOptions fast;
+         fast.blockPauseMs = 0;
+         const int r = c.h ? tl::BackupData(*tl::as_session(c.h), path->text(), fast)
+                           : TL_BackupData(c.h, path->text());
+         Check(c, "TL_BackupData", r).Results({1, 0, -2, 4, -100});
+     }},
+    {"TL_RestoreData",
+     [](Ctx& c) {
+         // A backup an earlier call wrote, or a file that is none.
+         const auto path = InText(InDir(c.P.OneIn(4) ? "users.dat" : "backup.arc"));
+         Check(c, "TL_RestoreData", TL_RestoreData(c.h, path->text())).Results({1, 0, -2, 4, -100});
+     }},
+    {"TL_CaptureImage",
+     [](Ctx& c) {
+         Program& P = c.P;
+         const int full = P.Small(2);
+         Buf width(4, P.OneIn(16)), height(4, P.OneIn(16));
+         width.SetInt(0, P.Pick({0, 0, 1, 302, 640, 1000, -1}));
+         Buf pixels(307208, P.OneIn(4));
+         const auto bmp = P.OneIn(2) ? nullptr : InText(InDir("capture.bmp"));
+         const int r =
+             TL_CaptureImage(c.h, full, width.ints(), height.ints(), pixels.bytes(), Ptr(bmp));
+         Check k(c, "TL_CaptureImage", r);
+         k.Results({1, -2, 4}).Kept({&pixels});
+         if (r == 1 && !width.omitted() && !height.omitted()) {
+             const long long n = 1LL * width.Int() * height.Int();
+             k.Always(width.Int() > 0 && height.Int() > 0 && n <= 307208,
+                      "reported an image larger than its buffer");
+             if (!pixels.omitted())
+                 k.Always(n == 307208 || pixels.data()[n] == kSentinel,
+                          "wrote pixels past width x height");
+         }
+     }},
+    {"TL_MFWrite",
+     [](Ctx& c) {
+         Program& P = c.P;
+         Buf descriptor(12, P.OneIn(16)), data(4096, P.OneIn(16));
+         std::uint8_t d[12];
+         P.Copy(d, sizeof d);
+         descriptor.SetBytes(d, sizeof d);
+         Check(c, "TL_MFWrite", TL_MFWrite(c.h, P.Int(), descriptor.bytes(), data.bytes()))
+             .Results({1, 0, -4, -5, -2, 4})
+             .Always(descriptor.Untouched() && data.Untouched(), "changed its input");
+     }},
+    {"TL_MFEmpty",
+     [](Ctx& c) {
+         Check(c, "TL_MFEmpty", TL_MFEmpty(c.h)).Results({1, 0, -4, -5, -2});
+     }},
 };
 
 }  // namespace
@@ -1961,6 +2037,10 @@ extern "C" const char* __ubsan_default_options() {
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     // The container utilities and the report engine print trace lines.
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
+    // Backup and restore load libarchlib and release it again. Built for
+    // fuzzing it carries coverage counters the fuzzer keeps reading, so it
+    // must stay mapped: this reference is never released.
+    if (!dlopen("libarchlib.so", RTLD_NOW | RTLD_NODELETE)) std::abort();
     return 0;
 }
 

@@ -62,6 +62,7 @@ std::vector<Command> AllCommands() {
     AddTransferCommands(commands);
     AddDeviceCommands(commands);
     AddMaintenanceCommands(commands);
+    AddBackupCommands(commands);
     AddReportCommands(commands);
     return commands;
 }

@@ -139,6 +139,7 @@ void AddTransferCommands(std::vector<Command>& commands);
 void AddFaceCommands(std::vector<Command>& commands);
 void AddDeviceCommands(std::vector<Command>& commands);
 void AddMaintenanceCommands(std::vector<Command>& commands);
+void AddBackupCommands(std::vector<Command>& commands);
 void AddRecordCommands(std::vector<Command>& commands);
 void AddUserCommands(std::vector<Command>& commands);
 

@@ -186,6 +186,20 @@ struct Content {
     bool operator==(const Content&) const = default;
 };
 
+// An MF card as the terminal last wrote it: the user number, the 12-byte
+// descriptor and the data bytes the descriptor's four lengths cover. A new
+// or erased card is all zero with no data.
+struct MfCard {
+    std::uint32_t user = 0;
+    std::array<std::uint8_t, 12> descriptor{};
+    std::vector<std::uint8_t> data;
+    bool operator==(const MfCard&) const = default;
+};
+
+// The synthetic fingerprint the simulated sensor delivers: width x height
+// grey bytes, rows top to bottom, ridges in a whorl on a light background.
+std::vector<std::uint8_t> SyntheticFingerprint(int width, int height);
+
 // What the terminal's panel has been told to do by device-control commands.
 struct Panel {
     struct Text {
@@ -352,6 +366,11 @@ class Model final : public Handler {
     void SetShifts(std::vector<Shift> shifts);
     void SetRule(const AttRule& rule);
     void ClearLogs();
+    // Holds the card with this serial number to the reader (none: the reader
+    // is empty). Card writes and erases go to the card held there.
+    void PresentCard(std::optional<std::uint64_t> serial);
+    // Every card written or erased so far, by serial number.
+    std::map<std::uint64_t, MfCard> Cards() const;
 
     Faults GetFaults() const;
     void SetFaults(const Faults& faults);
