@@ -67,7 +67,7 @@ struct Archlib {
     }
 };
 
-class Maintenance : public FakeTransportTest {
+class BackupRestore : public FakeTransportTest {
   protected:
     void SetUp() override {
         FakeTransportTest::SetUp();
@@ -103,7 +103,7 @@ class Maintenance : public FakeTransportTest {
 
 // ---- backup
 
-TEST_F(Maintenance, BackupStoresReadKindsAndSkipsTheRest) {
+TEST_F(BackupRestore, BackupStoresReadKindsAndSkipsTheRest) {
     // Kinds 1, 255, 4: block 0 by address, block 1 skipped, block 2 by table.
     fakepmx::Push(fakepmx::Ok({0xEE, 3, 1, 255, 4}));
     const Bytes memory = Pattern(65556, 3);  // more than a block: cut to 64 KiB
@@ -139,7 +139,7 @@ TEST_F(Maintenance, BackupStoresReadKindsAndSkipsTheRest) {
     EXPECT_TRUE(archlib_.Expand(Path("b.arc")) == expected);
 }
 
-TEST_F(Maintenance, BackupBlockBytesNotReceivedAreFillNotStaleData) {
+TEST_F(BackupRestore, BackupBlockBytesNotReceivedAreFillNotStaleData) {
     fakepmx::Push(fakepmx::Ok({0, 2, 2, 2}));
     fakepmx::Push(fakepmx::Ok(Pattern(65556, 1)));
     fakepmx::Push(fakepmx::Ok(Pattern(10, 50)));  // a short second block
@@ -152,7 +152,7 @@ TEST_F(Maintenance, BackupBlockBytesNotReceivedAreFillNotStaleData) {
     EXPECT_TRUE(Bytes(image.begin() + 65536, image.end()) == second);
 }
 
-TEST_F(Maintenance, BackupBlockAddressesPastTheTopWrapTo32Bits) {
+TEST_F(BackupRestore, BackupBlockAddressesPastTheTopWrapTo32Bits) {
     // Block 120 starts at 0xFF880000 + 0x780000 = 2^32: address 0.
     fakepmx::Push(fakepmx::Ok(Cat({Bytes{0, 121}, Bytes(120, 255), Bytes{1}})));
     fakepmx::Push(fakepmx::Ok(Pattern(100, 1)));
@@ -161,7 +161,7 @@ TEST_F(Maintenance, BackupBlockAddressesPastTheTopWrapTo32Bits) {
     EXPECT_EQ(NewCalls()[1].request, Cat({U32(0), U32(65536)}));
 }
 
-TEST_F(Maintenance, BackupMapsThatAnnounceNothingUsableSendNoBlockRead) {
+TEST_F(BackupRestore, BackupMapsThatAnnounceNothingUsableSendNoBlockRead) {
     struct Case {
         const char* what;
         fakepmx::Reply map;
@@ -185,7 +185,7 @@ TEST_F(Maintenance, BackupMapsThatAnnounceNothingUsableSendNoBlockRead) {
     }
 }
 
-TEST_F(Maintenance, BackupFailuresLeaveNoFile) {
+TEST_F(BackupRestore, BackupFailuresLeaveNoFile) {
     // A refused block read ends the backup.
     fakepmx::Push(fakepmx::Ok({0, 2, 1, 1}));
     fakepmx::Push(fakepmx::Ok(Pattern(100, 1)));
@@ -199,7 +199,7 @@ TEST_F(Maintenance, BackupFailuresLeaveNoFile) {
     EXPECT_EQ(Backup(Path("none/b.arc")), 4);
 }
 
-TEST_F(Maintenance, RefusedPathsAndMissingArchlibSendNothing) {
+TEST_F(BackupRestore, RefusedPathsAndMissingArchlibSendNothing) {
     const std::string longPath(200, 'a');
     const std::string fits = Path("x") + std::string(199 - Path("x").size(), 'y');
     EXPECT_EQ(tl::BackupData(*s_, nullptr), 4);
@@ -224,7 +224,7 @@ TEST_F(Maintenance, RefusedPathsAndMissingArchlibSendNothing) {
 
 // ---- restore
 
-TEST_F(Maintenance, RestoreErasesPushesAndInstallsTheImage) {
+TEST_F(BackupRestore, RestoreErasesPushesAndInstallsTheImage) {
     const Bytes image = Pattern(131072, 5);
     ASSERT_TRUE(archlib_.Compress(image, Path("r.arc")));
     s_->userDataLen = 28;
@@ -259,7 +259,7 @@ TEST_F(Maintenance, RestoreErasesPushesAndInstallsTheImage) {
     EXPECT_EQ(s_->userDataLen, 0);
 }
 
-TEST_F(Maintenance, RestoreStopsWhereTheTerminalRefuses) {
+TEST_F(BackupRestore, RestoreStopsWhereTheTerminalRefuses) {
     const Bytes image = Pattern(1000, 5);
     ASSERT_TRUE(archlib_.Compress(image, Path("r.arc")));
     struct Case {
@@ -303,7 +303,7 @@ Bytes SizedReply(std::uint32_t w, std::uint32_t h, std::size_t pixels) {
     return Cat({U32(static_cast<std::uint32_t>(pixels + 8)), U32(w), U32(h), Pattern(pixels, 3)});
 }
 
-TEST_F(Maintenance, CaptureRequestsAndReplyForms) {
+TEST_F(BackupRestore, CaptureRequestsAndReplyForms) {
     struct Case {
         const char* what;
         int full, askWidth;
@@ -361,7 +361,7 @@ TEST_F(Maintenance, CaptureRequestsAndReplyForms) {
     }
 }
 
-TEST_F(Maintenance, CaptureWritesAPaddedGreyBmp) {
+TEST_F(BackupRestore, CaptureWritesAPaddedGreyBmp) {
     fakepmx::Push(fakepmx::Ok(SizedReply(302, 3, 906)));
     int w = 0, h = 0;
     ASSERT_EQ(tl::CaptureImage(*s_, 0, &w, &h, nullptr, Path("f.bmp").c_str()), 1);
@@ -390,7 +390,7 @@ TEST_F(Maintenance, CaptureWritesAPaddedGreyBmp) {
 
 // ---- MF cards
 
-TEST_F(Maintenance, MFWriteBlockFollowsTheUserNumberWidth) {
+TEST_F(BackupRestore, MFWriteBlockFollowsTheUserNumberWidth) {
     Bytes descriptor = Cat({Bytes{10, 0, 0xA1}, Bytes{0, 0, 0xA2}, Bytes{0x00, 0x01, 0xA3},
                             Bytes{6, 0, 0xA4}});  // 10 + 0 + 256 + 6 bytes
     const Bytes data = Pattern(4096, 8);
@@ -415,7 +415,7 @@ TEST_F(Maintenance, MFWriteBlockFollowsTheUserNumberWidth) {
     }
 }
 
-TEST_F(Maintenance, MFRefusalsByStatusLengthAndArgumentsRefusedUnsent) {
+TEST_F(BackupRestore, MFRefusalsByStatusLengthAndArgumentsRefusedUnsent) {
     const Bytes data(4096, 1);
     // 4096 data bytes: exactly what the block can carry.
     Bytes descriptor = Cat({Bytes{0, 0x10, 0}, Bytes{0, 0, 0}, Bytes{0, 0, 0}, Bytes{0, 0, 0}});
