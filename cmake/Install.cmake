@@ -57,6 +57,12 @@ install(FILES ${CMAKE_SOURCE_DIR}/portmux/include/portmux.h
               ${CMAKE_SOURCE_DIR}/portmux/include/portmux_errors.h
   DESTINATION ${TL_PORTMUX_INCLUDE_DIR} COMPONENT development)
 
+# The Windows build ships DLLs and programs that users copy: no CMake package,
+# pkg-config file, manual pages or Debian package there.
+if(WIN32)
+  return()
+endif()
+
 # CMake package: find_package(termlink CONFIG) gives termlink::termlink and
 # termlink::portmux. The file is relocatable (paths relative to itself).
 configure_package_config_file(${CMAKE_SOURCE_DIR}/cmake/install/termlinkConfig.cmake.in

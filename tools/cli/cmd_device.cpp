@@ -17,8 +17,8 @@ void NoArguments(const Context& ctx, const char* command) {
 }
 
 // A command without arguments: run it, say what happened.
-std::function<int(Context&)> Simple(const char* command, int (*call)(TL_HANDLE), const char* what,
-                                    const char* done) {
+std::function<int(Context&)> Simple(const char* command, int(TL_STDCALL* call)(TL_HANDLE),
+                                    const char* what, const char* done) {
     return [=](Context& ctx) {
         NoArguments(ctx, command);
         Check(call(ctx.session().handle()), what);
@@ -97,13 +97,13 @@ int ClockDisplay(Context& ctx) {
 struct ClearTarget {
     const char* name;
     const char* what;
-    int (*clear)(TL_HANDLE);
+    int(TL_STDCALL* clear)(TL_HANDLE);
 };
 
-int ClearTemplates(TL_HANDLE h) {
+int TL_STDCALL ClearTemplates(TL_HANDLE h) {
     return TL_ClearDataEx(h, 2);
 }
-int ClearUsers(TL_HANDLE h) {
+int TL_STDCALL ClearUsers(TL_HANDLE h) {
     return TL_ClearDataEx(h, 5);
 }
 
