@@ -37,5 +37,7 @@ set(ZLIB_USE_STATIC_LIBS ON)
 
 # Release builds at -O2 like the native build: GCC 12 at -O3 reports false
 # array-bounds errors inside libstdc++'s vector moves.
-set(CMAKE_C_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")
-set(CMAKE_CXX_FLAGS_RELEASE_INIT "-O2 -DNDEBUG")
+# CMake appends its own "-O3" to the _INIT values, so the cache entries are
+# set outright.
+set(CMAKE_C_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Release flags" FORCE)
+set(CMAKE_CXX_FLAGS_RELEASE "-O2 -DNDEBUG" CACHE STRING "Release flags" FORCE)

@@ -89,5 +89,33 @@ else
     failed=$((failed + 1)); echo "FAIL communication key"
 fi
 
+# Backups cross platforms: archlib.dll and libarchlib.so write the same file
+# format, so a backup taken by one tool restores through the other.
+"$native/bin/termsim" --port 0 --profile classic --users 20 --punches 200 --ptys 0 \
+    > "$work/backup.out" 2>&1 < /dev/null &
+backup_pid=$!
+for _ in $(seq 100); do grep -q " port " "$work/backup.out" 2>/dev/null && break; sleep 0.1; done
+backup_port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/backup.out" | head -1)
+linux() { "$native/bin/termlink" -q --tcp "127.0.0.1:$backup_port" "$@"; }
+windows() { (cd "$work" && "$wine" "$win/bin/termlink.exe" -q --tcp "127.0.0.1:$backup_port" "$@"); }
+tables() { linux --csv users && linux --csv logs; }
+tables > "$work/tables-before.csv"
+for way in windows-to-linux linux-to-windows; do
+    rm -f "$work/data.arc"
+    if [ $way = windows-to-linux ]; then
+        windows backup data.arc > /dev/null 2>&1 || true
+        linux clear all --yes > /dev/null 2>&1 || true
+        linux restore "$work/data.arc" --yes > /dev/null 2>&1 || true
+    else
+        linux backup "$work/data.arc" > /dev/null 2>&1 || true
+        linux clear all --yes > /dev/null 2>&1 || true
+        windows restore data.arc --yes > /dev/null 2>&1 || true
+    fi
+    tables > "$work/tables-$way.csv" 2> /dev/null || true
+    check "backup $way" "$work/tables-before.csv" "$work/tables-$way.csv"
+done
+kill "$backup_pid" 2>/dev/null || true
+wait "$backup_pid" 2>/dev/null || true
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
