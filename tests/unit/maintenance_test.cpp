@@ -1,8 +1,5 @@
 // Firmware text files, file push and pull, language texts, the raw table
 // export and the generic command.
-#include <stdlib.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -12,6 +9,7 @@
 #include "common/platform.h"
 #include "maintenance/file_transfer.h"
 #include "maintenance/firmware_file.h"
+#include "test_folder.h"
 #include "test_support.h"
 
 using namespace tltest;
@@ -169,12 +167,13 @@ class Maintenance : public FakeTransportTest {
   protected:
     void SetUp() override {
         FakeTransportTest::SetUp();
-        char tmpl[] = "/tmp/tlmtXXXXXX";
-        ASSERT_NE(mkdtemp(tmpl), nullptr);
-        dir_ = tmpl;
+        const auto dir = MakeTestFolder("tlmt");
+        ASSERT_FALSE(dir.empty());
+        dir_ = dir.generic_string();
     }
     void TearDown() override {
-        if (std::system(("rm -rf '" + dir_ + "'").c_str()) != 0) ADD_FAILURE() << "cleanup";
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
         FakeTransportTest::TearDown();
     }
     tl::DeviceSession* Open() { return ConnectTo(fakepmx::Terminal{}); }

@@ -17,6 +17,7 @@
 #include "records/device_time.h"
 #include "report/calc.h"
 #include "report/engine.h"
+#include "test_folder.h"
 
 namespace tltest {
 
@@ -87,18 +88,6 @@ inline std::string ReadText(const std::filesystem::path& p) {
 inline void WriteBytes(const std::filesystem::path& p, const std::vector<std::uint8_t>& b) {
     std::ofstream f(p, std::ios::binary | std::ios::trunc);
     f.write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
-}
-
-// A new empty folder under the system's temporary folder, named `stem` plus
-// a random ending; empty when none could be made.
-inline std::filesystem::path MakeTestFolder(const std::string& stem) {
-    std::random_device random;
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        std::error_code ec;
-        auto dir = std::filesystem::temp_directory_path(ec) / (stem + std::to_string(random()));
-        if (!ec && std::filesystem::create_directory(dir, ec) && !ec) return dir;
-    }
-    return {};
 }
 
 class ReportTest : public ::testing::Test {
