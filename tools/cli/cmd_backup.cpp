@@ -15,7 +15,6 @@ using Arity = FlagSpec::Arity;
 
 // The library takes paths that fit a 200-byte field with their NUL.
 constexpr std::size_t kMaxPath = 199;
-constexpr int kMaxPixels = 307208;
 constexpr std::size_t kCardData = 4096;
 
 const std::string& PathArgument(const std::string& path) {
