@@ -319,4 +319,21 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
     }
 }
 
+int Number(const std::string& text, long long min, long long max, const std::string& what) {
+    std::string error;
+    auto v = ParseInt(text, min, max, &error);
+    if (!v) throw UsageError(what + ": " + error);
+    return static_cast<int>(*v);
+}
+
+const std::string& Arg(const Context& ctx, std::size_t i, const std::string& usage) {
+    if (i >= ctx.args.positional.size()) throw UsageError(usage);
+    return ctx.args.positional[i];
+}
+
+void NoMoreArgs(const Context& ctx, std::size_t count, const std::string& usage) {
+    if (ctx.args.positional.size() > count)
+        throw UsageError("unexpected '" + ctx.args.positional[count] + "'; usage: " + usage);
+}
+
 }  // namespace tlcli

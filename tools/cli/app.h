@@ -106,6 +106,12 @@ struct Context {
     std::unique_ptr<Session> session_;
 };
 
+// Positional arguments of a command, with usage errors for what is missing,
+// extra or out of range.
+const std::string& Arg(const Context& ctx, std::size_t i, const std::string& usage);
+void NoMoreArgs(const Context& ctx, std::size_t count, const std::string& usage);
+int Number(const std::string& text, long long min, long long max, const std::string& what);
+
 struct Command {
     std::string name;
     std::string synopsis;  // arguments after the name

@@ -16,23 +16,6 @@ constexpr int kMaxZone = 50;
 constexpr int kMaxGroup = 99;
 constexpr int kMaxComb = 10;
 
-int Number(const std::string& text, long long min, long long max, const std::string& what) {
-    std::string error;
-    auto v = ParseInt(text, min, max, &error);
-    if (!v) throw UsageError(what + ": " + error);
-    return static_cast<int>(*v);
-}
-
-const std::string& Arg(const Context& ctx, std::size_t i, const std::string& usage) {
-    if (i >= ctx.args.positional.size()) throw UsageError(usage);
-    return ctx.args.positional[i];
-}
-
-void NoMoreArgs(const Context& ctx, std::size_t count, const std::string& usage) {
-    if (ctx.args.positional.size() > count)
-        throw UsageError("unexpected '" + ctx.args.positional[count] + "'; usage: " + usage);
-}
-
 // ---- time zones -------------------------------------------------------------
 
 Table ZoneTable(int zone, const std::vector<TimeWindow>& windows) {

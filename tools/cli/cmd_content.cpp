@@ -23,23 +23,6 @@ constexpr int kDefaultLastKey = 20;
 constexpr int kMaxStateIndex = 7;
 constexpr int kMaxVoiceIndex = 20;
 
-int Number(const std::string& text, long long min, long long max, const std::string& what) {
-    std::string error;
-    auto v = ParseInt(text, min, max, &error);
-    if (!v) throw UsageError(what + ": " + error);
-    return static_cast<int>(*v);
-}
-
-const std::string& Arg(const Context& ctx, std::size_t i, const std::string& usage) {
-    if (i >= ctx.args.positional.size()) throw UsageError(usage);
-    return ctx.args.positional[i];
-}
-
-void NoMoreArgs(const Context& ctx, std::size_t count, const std::string& usage) {
-    if (ctx.args.positional.size() > count)
-        throw UsageError("unexpected '" + ctx.args.positional[count] + "'; usage: " + usage);
-}
-
 // "--ids A-B" (or a single id) within [min, max]; the default range otherwise.
 std::pair<int, int> IdRange(const Context& ctx, const std::string& flag, int min, int max,
                             int defaultFirst, int defaultLast) {
