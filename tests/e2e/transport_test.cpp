@@ -39,9 +39,11 @@ int OpenDescriptors() {
 }
 
 // Waits (generously) for the server's side of closed links to wind down.
+// The count taken before a test may include descriptors other threads had
+// open only for a moment, so the check is "no more than before".
 int SettledDescriptors(int expected) {
     int n = OpenDescriptors();
-    for (int i = 0; i < 100 && n != expected; ++i) {
+    for (int i = 0; i < 100 && n > expected; ++i) {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         n = OpenDescriptors();
     }
@@ -423,7 +425,7 @@ TEST_P(DeadPeer, TransferFailsWithinTheTimeoutAndLeaksNothing) {
     EXPECT_TRUE(err == PMXE_TIMEOUT || err == PMXE_CLOSED) << err;
     EXPECT_LT(took, std::chrono::seconds(10));
     PMX_CLOSE(h);
-    EXPECT_EQ(SettledDescriptors(before), before);
+    EXPECT_LE(SettledDescriptors(before), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transport, DeadPeer, ::testing::Values("netwire.dll", "tcpwire.dll"),
