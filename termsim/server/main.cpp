@@ -4,19 +4,21 @@
 //   termsim [--port N] [--bind ADDR] [--ptys N] [--station N] [--key N]
 //           [--profile NAME] [--state FILE] [--users N] [--punches N] [--seed N]
 //           [--drop P] [--dup P] [--reorder P] [--delay MS] [--cut BYTES]
-//           [--no-tcp] [--no-udp]
+//           [--serial TEXT] [--no-tcp] [--no-udp]
 //
 // While running, lines on standard input change the network faults:
 // "drop P", "dup P", "reorder P", "delay MS", "cut BYTES", "clear";
 // "finish" completes the running enrolment, verification or identification
-// as if the person at the sensor were done; "quit" stops it (as do SIGINT and
-// SIGTERM).
+// as if the person at the sensor were done; "punch PIN [STATE]" is a user at
+// the keypad; "serial TEXT" swaps the serial number (a replaced terminal);
+// "save FILE" writes the state; "quit" stops it (as do SIGINT and SIGTERM).
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <mutex>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -36,7 +38,7 @@ constexpr const char* kSynopsis =
     "               [--profile legacy|classic|extended|tft|fp10] [--state FILE]\n"
     "               [--users N] [--punches N] [--seed N]\n"
     "               [--drop P] [--dup P] [--reorder P] [--delay MS] [--cut BYTES]\n"
-    "               [--no-tcp] [--no-udp]\n";
+    "               [--serial TEXT] [--no-tcp] [--no-udp]\n";
 
 // One line per option for --help (and the manual page built from it).
 struct OptionHelp {
@@ -59,6 +61,7 @@ constexpr OptionHelp kOptions[] = {
     {"--reorder P", "hold an outgoing frame back behind the next with probability P"},
     {"--delay MS", "pause MS milliseconds before every outgoing frame (up to 60000)"},
     {"--cut BYTES", "close each link once BYTES bytes were sent on it"},
+    {"--serial TEXT", "the terminal's serial number (\"~SerialNumber\")"},
     {"--no-tcp", "do not listen on TCP"},
     {"--no-udp", "do not listen on UDP"},
     {"--help", "show this help"},
@@ -78,6 +81,9 @@ void Help() {
         "                        change the network faults\n"
         "  clear                 remove every network fault\n"
         "  finish                complete the running enrolment or verification\n"
+        "  punch PIN [STATE]     user PIN punches at the keypad now (state 0 by default)\n"
+        "  serial TEXT           change the serial number\n"
+        "  save FILE             write the terminal's state to FILE\n"
         "  quit                  stop (as do SIGINT and SIGTERM)\n",
         stdout);
 }
@@ -104,6 +110,47 @@ bool ApplyFault(pmx::FaultConfig& f, const std::string& name, const std::string&
     return false;
 }
 
+// The model commands of standard input: punch, serial, save.
+void ModelCommand(termsim::Model& model, const std::string& name, const std::string& value,
+                  std::istringstream& rest) {
+    if (name == "serial" && !value.empty()) {
+        model.SetOption("~SerialNumber", value);
+        std::printf("termsim: serial number %s\n", value.c_str());
+    } else if (name == "save" && !value.empty()) {
+        std::string error;
+        if (model.Save(value, &error))
+            std::printf("termsim: saved %s\n", value.c_str());
+        else
+            std::printf("termsim: cannot save %s: %s\n", value.c_str(), error.c_str());
+    } else if (name == "punch") {
+        char* end = nullptr;
+        const long pin = std::strtol(value.c_str(), &end, 10);
+        int state = 0;
+        rest >> state;
+        termsim::Punch p;
+        bool known = false;
+        for (const auto& u : model.Users()) {
+            if (!value.empty() && !*end && u.pin == pin) {
+                p.pin = u.pin;
+                p.pin2 = u.pin2;
+                p.id = u.id;
+                known = true;
+            }
+        }
+        p.time = model.Clock();
+        p.state = static_cast<std::uint8_t>(state);
+        if (!known)
+            std::printf("termsim: no user with PIN %s\n", value.c_str());
+        else if (!model.AddPunch(p))
+            std::printf("termsim: punch refused: the terminal is disabled\n");
+        else
+            std::printf("termsim: punch PIN %ld state %d at %u\n", pin, state, p.time);
+    } else {
+        std::printf("termsim: usage: punch PIN [STATE] | serial TEXT | save FILE\n");
+    }
+    std::fflush(stdout);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -114,6 +161,7 @@ int main(int argc, char** argv) {
     termsim::GenerateParams plan;
     bool generate = false;
     std::string stateFile;
+    std::optional<std::string> serial;
 
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
@@ -153,6 +201,8 @@ int main(int argc, char** argv) {
             plan.punches = std::atoi(next().c_str()), generate = true;
         else if (a == "--seed")
             plan.seed = std::strtoull(next().c_str(), nullptr, 10), generate = true;
+        else if (a == "--serial")
+            serial = next();
         else if (a == "--no-tcp")
             serve.tcp = false;
         else if (a == "--no-udp")
@@ -183,6 +233,8 @@ int main(int argc, char** argv) {
     } else if (generate) {
         model.Generate(plan);
     }
+
+    if (serial) model.SetOption("~SerialNumber", *serial);
 
     termsim::TerminalServer server(model, serve);
     std::string error;
@@ -220,6 +272,10 @@ int main(int argc, char** argv) {
                 else
                     std::printf("termsim: no capture running\n");
                 std::fflush(stdout);
+                continue;
+            }
+            if (name == "punch" || name == "serial" || name == "save") {
+                ModelCommand(model, name, value, in);
                 continue;
             }
             std::lock_guard<std::mutex> lock(faultMutex);

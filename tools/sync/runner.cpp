@@ -1,11 +1,338 @@
 #include "runner.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <limits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <random>
+#include <thread>
+
 #include "store.h"
+#include "terminal_link.h"
 
 namespace tlsync {
 
+namespace {
+
+// How long an idle worker waits before asking the database again.
+constexpr Millis kIdleWaitMs = 200;
+
+std::string RandomOwner() {
+    std::random_device rd;
+    char text[32];
+    std::snprintf(text, sizeof text, "sync-%08x", rd());
+    return text;
+}
+
+std::string Plural(long long n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+// One terminal held open by a --follow worker.
+struct Followed {
+    std::unique_ptr<TerminalLink> link;
+    std::string name;
+    std::string serial;  // bound to the name
+    std::chrono::steady_clock::time_point nextPoll, nextFull;
+    bool events = true;  // the firmware has real-time events
+};
+
+class Engine {
+  public:
+    Engine(std::string url, RunOptions options) : url_(std::move(url)), o_(std::move(options)) {
+        if (o_.owner.empty()) o_.owner = RandomOwner();
+        o_.workers = std::max(1, o_.workers);
+        o_.attempts = std::max(1, o_.attempts);
+    }
+
+    RunSummary Run() {
+        {
+            auto store = OpenStore(url_);
+            store->Prepare();
+            runStart_ = store->Now();
+            summary_.terminals = static_cast<int>(store->Fleet().size());
+        }
+        std::vector<std::thread> threads;
+        for (int i = 0; i < o_.workers; ++i) threads.emplace_back([this] { Worker(); });
+        for (auto& t : threads) t.join();
+        if (!storeError_.empty()) throw StoreError(storeError_);
+        return summary_;
+    }
+
+  private:
+    bool Stopping() const { return (o_.stop && o_.stop->load()) || failedHard_.load(); }
+
+    void Say(const std::string& line) {
+        if (!o_.progress) return;
+        std::lock_guard<std::mutex> lock(mutex_);
+        o_.progress(line);
+    }
+
+    std::vector<std::string> Skipped() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return skip_;
+    }
+
+    void Sleep(Millis ms) {
+        const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+        while (!Stopping() && std::chrono::steady_clock::now() < until)
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min<Millis>(ms, 50)));
+    }
+
+    Millis Backoff(int failures) const {
+        Millis b = o_.backoffMs;
+        for (int i = 0; i < failures && b < o_.maxBackoffMs; ++i) b *= 2;
+        return std::min(b, o_.maxBackoffMs);
+    }
+
+    void Worker() {
+        try {
+            auto store = OpenStore(url_);
+            if (o_.follow)
+                Follow(*store);
+            else
+                Once(*store);
+        } catch (const StoreError& e) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (storeError_.empty()) storeError_ = e.what();
+            failedHard_ = true;
+        }
+    }
+
+    // A one-shot run: claim, download, commit, until nothing is outstanding.
+    void Once(Store& store) {
+        while (!Stopping()) {
+            const auto skip = Skipped();
+            auto claim = store.ClaimNext(o_.owner, o_.leaseMs, runStart_, skip);
+            if (!claim) {
+                if (store.Outstanding(runStart_, skip).empty()) return;
+                Sleep(kIdleWaitMs);  // leased elsewhere or backing off
+                continue;
+            }
+            try {
+                TerminalLink link(claim->entry, o_.timeoutMs);
+                FullSync(store, link, *claim, false);
+            } catch (const LinkError& e) {
+                Failed(store, *claim, e.what(), e.contacted, false);
+            } catch (const SerialChanged& e) {
+                Failed(store, *claim, e.what(), true, true);
+            }
+        }
+    }
+
+    struct SerialChanged : std::runtime_error {
+        using std::runtime_error::runtime_error;
+    };
+
+    static std::string SerialMessage(const std::string& name, const std::string& bound,
+                                     const std::string& now) {
+        return "serial number changed: '" + name + "' was " + bound + ", now reports " + now +
+               "; nothing stored. If the terminal was replaced, run 'termlink-sync rebind " + name +
+               "'";
+    }
+
+    // Throws when the database refused a commit for the terminal's serial.
+    static void Refused(const std::string& name, const CommitResult& r, const std::string& serial) {
+        if (r.serialChanged) throw SerialChanged(SerialMessage(name, r.boundSerial, serial));
+        if (!r.takenBy.empty())
+            throw SerialChanged("serial number " + serial + " of '" + name +
+                                "' already belongs to terminal '" + r.takenBy +
+                                "'; nothing stored. Two fleet entries reach the same terminal, or "
+                                "the other one was replaced (then run 'termlink-sync rebind " +
+                                r.takenBy + "')");
+    }
+
+    // Downloads users and the log and commits them; clears the log after the
+    // commit when asked. Throws LinkError or SerialChanged.
+    void FullSync(Store& store, TerminalLink& link, const Claim& claim, bool keepLease) {
+        const std::string& name = claim.entry.name;
+        if (!claim.serial.empty() && claim.serial != link.Identity())
+            throw SerialChanged(SerialMessage(name, claim.serial, link.Identity()));
+        if (!link.HasSerial())
+            Say(name + ": the terminal reports no serial number; its punches are keyed by " +
+                link.Identity());
+        const bool lock = o_.lock || o_.clear;
+        if (lock) link.Lock();
+        Download d;
+        d.terminal = name;
+        d.serial = link.Identity();
+        d.full = true;
+        if (o_.users) {
+            d.users = link.ReadUsers();
+            d.usersRead = true;
+        }
+        d.punches = link.ReadLog();
+        const CommitResult r = store.Commit(o_.owner, d, keepLease);
+        Refused(name, r, d.serial);
+        std::string cleared;
+        if (o_.clear && !d.punches.empty()) {
+            // Only after the commit: a run that dies before this point
+            // downloads the same punches again, and the keys drop them.
+            link.ClearLog();
+            cleared = ", log cleared";
+        }
+        if (lock) link.Unlock();
+        {
+            std::lock_guard<std::mutex> g(mutex_);
+            ++summary_.reached;
+            summary_.newPunches += r.added;
+            summary_.users += static_cast<long long>(d.users.size());
+        }
+        Say(name + ": " + Plural(static_cast<long long>(d.punches.size()), "punch", "punches") +
+            ", " + std::to_string(r.added) + " new" +
+            (d.usersRead ? ", " + Plural(static_cast<long long>(d.users.size()), "user", "users")
+                         : std::string()) +
+            cleared);
+    }
+
+    // Records a failed attempt; gives the terminal up for this run after the
+    // last attempt (or at once when its serial number changed).
+    void Failed(Store& store, const Claim& claim, const std::string& error, bool contacted,
+                bool final) {
+        const std::string& name = claim.entry.name;
+        int attempt;
+        bool givenUp;
+        {
+            std::lock_guard<std::mutex> g(mutex_);
+            attempt = ++attempts_[name];
+            givenUp = final || attempt >= o_.attempts;
+            if (givenUp && !o_.follow) {
+                skip_.push_back(name);
+                ++summary_.failed;
+                summary_.errors.push_back(name + ": " + error);
+            }
+        }
+        const Millis wait = Backoff(claim.failures);
+        store.Fail(o_.owner, name, error, contacted, wait);
+        std::string line = name + ": " + error;
+        if (!givenUp || o_.follow)
+            line += " (attempt " + std::to_string(attempt) + "; next try in " +
+                    std::to_string((wait + 999) / 1000) + " s)";
+        else
+            line += " (given up for this run)";
+        Say(line);
+    }
+
+    // --follow: each worker holds up to its share of terminals open, polls
+    // their real-time punches and downloads them in full now and then.
+    void Follow(Store& store) {
+        using Clock = std::chrono::steady_clock;
+        const Millis anyTime = std::numeric_limits<Millis>::max();
+        const int perWorker = std::max(1, (o_.hold + o_.workers - 1) / o_.workers);
+        std::vector<Followed> held;
+        while (!Stopping()) {
+            const auto now = Clock::now();
+            // Take on more terminals while there is room.
+            if (static_cast<int>(held.size()) < perWorker) {
+                if (auto claim = store.ClaimNext(o_.owner, o_.leaseMs, anyTime, {})) {
+                    Followed f;
+                    f.name = claim->entry.name;
+                    try {
+                        f.link = std::make_unique<TerminalLink>(claim->entry, o_.timeoutMs);
+                        FullSync(store, *f.link, *claim, true);
+                        f.nextPoll = Clock::now() + std::chrono::milliseconds(o_.pollMs);
+                        f.nextFull = Clock::now() + std::chrono::milliseconds(o_.fullEveryMs);
+                        f.serial = f.link->Identity();
+                        held.push_back(std::move(f));
+                        Say(claim->entry.name + ": following");
+                    } catch (const LinkError& e) {
+                        Failed(store, *claim, e.what(), e.contacted, false);
+                    } catch (const SerialChanged& e) {
+                        Failed(store, *claim, e.what(), true, true);
+                    }
+                    continue;
+                }
+            }
+            auto next = now + std::chrono::milliseconds(kIdleWaitMs);
+            for (auto it = held.begin(); it != held.end() && !Stopping();) {
+                if (it->nextPoll > now) {
+                    next = std::min(next, it->nextPoll);
+                    ++it;
+                    continue;
+                }
+                if (!Step(store, *it)) {
+                    it = held.erase(it);
+                    continue;
+                }
+                next = std::min(next, it->nextPoll);
+                ++it;
+            }
+            const auto wait =
+                std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
+            if (wait > 0) Sleep(wait);
+        }
+        for (auto& f : held) store.Release(f.name, o_.owner);
+    }
+
+    // One poll of a followed terminal; false when it was dropped.
+    bool Step(Store& store, Followed& f) {
+        using Clock = std::chrono::steady_clock;
+        try {
+            if (!store.Renew(f.name, o_.owner, o_.leaseMs)) {
+                Say(f.name + ": lease lost; another process has it now");
+                return false;
+            }
+            Claim claim;
+            claim.entry.name = f.name;
+            claim.serial = f.serial;
+            if (Clock::now() >= f.nextFull || !f.events) {
+                FullSync(store, *f.link, claim, true);
+                f.nextFull = Clock::now() + std::chrono::milliseconds(o_.fullEveryMs);
+            } else {
+                std::vector<Punch> punches;
+                f.events = f.link->PollEvents(&punches);
+                if (!f.events)
+                    Say(f.name + ": no real-time events on this firmware; polling the log");
+                if (!punches.empty()) {
+                    Download d;
+                    d.terminal = f.name;
+                    d.serial = f.link->Identity();
+                    d.punches = std::move(punches);
+                    const CommitResult r = store.Commit(o_.owner, d, true);
+                    Refused(f.name, r, d.serial);
+                    {
+                        std::lock_guard<std::mutex> g(mutex_);
+                        summary_.newPunches += r.added;
+                    }
+                    Say(f.name + ": " +
+                        Plural(static_cast<long long>(d.punches.size()), "live punch",
+                               "live punches") +
+                        ", " + std::to_string(r.added) + " new");
+                }
+            }
+            f.nextPoll =
+                Clock::now() + std::chrono::milliseconds(f.events ? o_.pollMs : o_.fullEveryMs);
+            return true;
+        } catch (const LinkError& e) {
+            Claim claim;
+            claim.entry.name = f.name;
+            Failed(store, claim, e.what(), e.contacted, false);
+        } catch (const SerialChanged& e) {
+            Claim claim;
+            claim.entry.name = f.name;
+            Failed(store, claim, e.what(), true, true);
+        }
+        return false;
+    }
+
+    std::string url_;
+    RunOptions o_;
+    Millis runStart_ = 0;
+    std::mutex mutex_;
+    RunSummary summary_;
+    std::vector<std::string> skip_;
+    std::map<std::string, int> attempts_;
+    std::string storeError_;
+    std::atomic<bool> failedHard_{false};
+};
+
+}  // namespace
+
 RunSummary Run(const std::string& databaseUrl, const RunOptions& options) {
-    throw StoreError("not available in this build");
+    return Engine(databaseUrl, options).Run();
 }
 
 }  // namespace tlsync

@@ -58,7 +58,8 @@ class Store {
     virtual void Release(const std::string& name, const std::string& owner) = 0;
 
     // Stores what a contact brought, in one transaction: binds the serial at
-    // the first contact and refuses (storing nothing) a different one later;
+    // the first contact and refuses (storing nothing) a different one later,
+    // or one that another terminal of the fleet is bound to (takenBy);
     // inserts the new punches; replaces the terminal's users when they were
     // read; records the contact (and, for a full download, the success) and
     // clears the failure count. The lease is released unless `keepLease`.

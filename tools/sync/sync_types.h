@@ -14,9 +14,10 @@ using Millis = std::int64_t;
 
 // One terminal of the fleet.
 struct FleetEntry {
-    std::string name;        // unique, chosen by the owner of the fleet
-    std::string connection;  // "udp:HOST[:PORT]", "tcp:HOST[:PORT]", "com:NAME[:BAUD[:STATION]]", "usb:N"
-    int key = 0;             // communication key
+    std::string name;  // unique, chosen by the owner of the fleet
+    std::string
+        connection;  // "udp:HOST[:PORT]", "tcp:HOST[:PORT]", "com:NAME[:BAUD[:STATION]]", "usb:N"
+    int key = 0;     // communication key
 };
 
 // One attendance record. Together with the terminal's serial number these
@@ -42,15 +43,17 @@ struct Download {
     std::string terminal;
     std::string serial;
     std::vector<Punch> punches;
-    bool full = false;        // a whole-log download (else real-time events only)
-    bool usersRead = false;   // users holds the terminal's whole user table
+    bool full = false;       // a whole-log download (else real-time events only)
+    bool usersRead = false;  // users holds the terminal's whole user table
     std::vector<UserRow> users;
 };
 
 struct CommitResult {
-    bool serialChanged = false;  // nothing was stored: the terminal is not the one bound to the name
-    std::string boundSerial;     // the serial bound to the name (when serialChanged)
-    long long added = 0;         // punches that were new to the database
+    bool serialChanged =
+        false;                // nothing was stored: the terminal is not the one bound to the name
+    std::string boundSerial;  // the serial bound to the name (when serialChanged)
+    std::string takenBy;      // nothing was stored: another terminal is bound to this serial
+    long long added = 0;      // punches that were new to the database
 };
 
 // A terminal leased to this process.

@@ -1,0 +1,214 @@
+"""termlink-sync end to end: simulated terminals (termsim processes) synced
+into SQLite and into a PostgreSQL server started on loopback."""
+
+import json
+import os
+import random
+import signal
+import subprocess
+import time
+
+import pytest
+
+import fleet as F
+
+
+@pytest.fixture(scope="module")
+def postgres():
+    url, stop = F.pg_start()
+    yield url
+    stop()
+
+
+_db_counter = [0]
+
+
+@pytest.fixture(params=["sqlite", "postgresql"])
+def db(request, tmp_path):
+    """A fresh database of each kind."""
+    if request.param == "sqlite":
+        return "sqlite:" + str(tmp_path / "sync.db")
+    base = request.getfixturevalue("postgres")
+    _db_counter[0] += 1
+    name = "t%d_%d" % (os.getpid(), _db_counter[0])
+    subprocess.run(["psql", "-X", "-q", base, "-c", "CREATE DATABASE " + name], check=True,
+                   capture_output=True)
+    return base.rsplit("/", 1)[0] + "/" + name
+
+
+@pytest.fixture
+def fleet50(tmp_path):
+    terminals = F.start_fleet(str(tmp_path), 50)
+    yield terminals
+    for t in terminals:
+        t.close()
+
+
+def union(terminals):
+    keys = set()
+    for t in terminals:
+        keys |= t.punches()
+    return keys
+
+
+def assert_exactly(database, expected):
+    stored = database.punch_keys()
+    assert len(stored) == len(set(stored))
+    assert set(stored) == expected
+    total, rows = database.counters()
+    assert total == rows  # the per-terminal counters moved with the rows
+
+
+def test_fifty_terminals_with_faults_then_a_second_run(db, fleet50, tmp_path):
+    # Ten terminals are dead peers in the first run; one line is broken and
+    # one names a port nobody listens on.
+    dead = fleet50[3::5]
+    for t in dead:
+        t.pause()
+    fleet_file = str(tmp_path / "fleet.txt")
+    F.write_fleet_file(fleet_file, fleet50, ["this-line-is-broken"])
+    r = F.run_sync(db, "--fleet", fleet_file, "--workers", "8", "--attempts", "2",
+                   "--json")
+    assert r.returncode == 1, r.stderr
+    assert "line 52: expected NAME CONNECTION" in r.stderr
+    summary = json.loads(r.stdout)
+    assert summary["terminals"] == 50 and summary["failed"] == len(dead)
+    assert summary["reached"] == 50 - len(dead)
+    database = F.Database(db)
+    alive = [t for t in fleet50 if t not in dead]
+    assert_exactly(database, union(alive))
+    status = json.loads(subprocess.run([F.SYNC, "status", "--db", db, "--json"],
+                                       capture_output=True, text=True, check=True).stdout)
+    failing = {row["terminal"] for row in status if row["state"] == "failing"}
+    assert failing == {t.name for t in dead}
+    assert all("did not answer" in row["last_error"] for row in status
+               if row["terminal"] in failing)
+
+    # The dead terminals come back; nothing is stored twice.
+    for t in dead:
+        t.resume()
+    r = F.run_sync(db, "--workers", "8")
+    assert r.returncode == 0, r.stderr
+    assert_exactly(database, union(fleet50))
+    users = database.query("SELECT count(*) FROM users WHERE name <> ''")
+    assert int(users[0][0]) == sum(10 + i % 7 for i in range(50))
+
+
+def test_killed_runs_lose_nothing_and_store_nothing_twice(db, tmp_path):
+    rng = random.Random(7)
+    terminals = F.start_fleet(str(tmp_path), 12, punches=3000, seed=3)
+    try:
+        # Slow links so that kills land in downloads and commits.
+        for t in terminals[::2]:
+            t.command("delay 2", "faults")
+        expected = union(terminals)
+        fleet_file = str(tmp_path / "fleet.txt")
+        F.write_fleet_file(fleet_file, terminals)
+        for _ in range(5):
+            p = subprocess.Popen([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--clear",
+                                  "--quiet", "--workers", "3", "--lease", "1"],
+                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            time.sleep(rng.uniform(0.2, 1.5))
+            p.send_signal(signal.SIGKILL)
+            p.wait()
+        time.sleep(1.1)  # the killed runs' one-second leases run out
+        r = F.run_sync(db, "--clear", "--workers", "3")
+        assert r.returncode == 0, r.stderr
+        assert_exactly(F.Database(db), expected)
+        # Cleared only after being stored: every log is empty now.
+        assert all(not t.punches() for t in terminals)
+    finally:
+        for t in terminals:
+            t.close()
+
+
+def test_two_processes_share_postgresql(postgres, tmp_path):
+    terminals = F.start_fleet(str(tmp_path), 30, punches=500, seed=5)
+    try:
+        for t in terminals:
+            t.command("delay 1", "faults")
+        db = postgres
+        fleet_file = str(tmp_path / "fleet.txt")
+        F.write_fleet_file(fleet_file, terminals)
+        procs = [subprocess.Popen([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--quiet",
+                                   "--json", "--workers", "3", "--owner", owner],
+                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+                 for owner in ("alpha", "beta")]
+        results = [p.communicate(timeout=600) for p in procs]
+        for p, (out, err) in zip(procs, results):
+            assert p.returncode == 0, err
+        reached = [json.loads(out)["reached"] for out, _ in results]
+        assert all(n > 0 for n in reached)  # both did a share of the work
+        assert_exactly(F.Database(db), union(terminals))
+    finally:
+        for t in terminals:
+            t.close()
+
+
+def test_follow_stores_live_punches_once(db, tmp_path):
+    terminals = F.start_fleet(str(tmp_path), 5, punches=50, seed=11)
+    try:
+        fleet_file = str(tmp_path / "fleet.txt")
+        F.write_fleet_file(fleet_file, terminals)
+        p = subprocess.Popen([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--follow",
+                              "--poll", "100", "--full-every", "2", "--workers", "2"],
+                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+        database = F.Database(db)
+        try:
+            assert F.wait_until(lambda: len(database.punch_keys()) == len(union(terminals)))
+            for t in terminals:
+                t.command("punch 1 1", "punch PIN")
+                t.command("punch 2 0", "punch PIN")
+            expected = union(terminals)
+            assert F.wait_until(lambda: set(database.punch_keys()) == expected)
+            time.sleep(2.5)  # at least one safety-net download after the events
+        finally:
+            p.send_signal(signal.SIGTERM)
+            _, err = p.communicate(timeout=60)
+        assert p.returncode == 0, err
+        assert "following" in err and "live punch" in err
+        assert_exactly(database, expected)
+    finally:
+        for t in terminals:
+            t.close()
+
+
+def test_bad_input_gives_clear_messages(db, tmp_path):
+    terminals = F.start_fleet(str(tmp_path), 3, punches=20, seed=13)
+    try:
+        fleet_file = str(tmp_path / "fleet.txt")
+        F.write_fleet_file(fleet_file, terminals, ["x ftp:host", "y udp:h:99999", "t00 usb:1"])
+        r = F.run_sync(db, "--fleet", fleet_file)
+        assert r.returncode == 1
+        for text in ("line 5: unknown connection kind 'ftp'", "line 6: port must be 1-65535",
+                     "line 7: terminal 't00' is listed twice"):
+            assert text in r.stderr
+        # A replaced terminal: its serial changes. It is refused, the others
+        # are synced; after a rebind it is synced under its new serial.
+        terminals[1].command("serial REPLACED1", "serial number")
+        terminals[1].command("punch 1", "punch PIN")
+        terminals[2].command("punch 1", "punch PIN")
+        r = F.run_sync(db)
+        assert r.returncode == 1
+        assert "t01: serial number changed: 't01' was SN001001, now reports REPLACED1" in r.stderr
+        assert "termlink-sync rebind t01" in r.stderr
+        database = F.Database(db)
+        assert {k for k in terminals[2].punches()} <= set(database.punch_keys())
+        assert not [k for k in database.punch_keys() if k[0] == "REPLACED1"]
+        subprocess.run([F.SYNC, "rebind", "--db", db, "t01"], check=True, capture_output=True)
+        r = F.run_sync(db)
+        assert r.returncode == 0, r.stderr
+        assert len([k for k in database.punch_keys() if k[0] == "REPLACED1"]) == len(
+            terminals[1].punches())
+    finally:
+        for t in terminals:
+            t.close()
+
+
+@pytest.mark.parametrize("url", ["postgresql://nobody@127.0.0.1:1/none",
+                                 "sqlite:/nonexistent-folder/sync.db"])
+def test_unreachable_database(url, tmp_path):
+    r = subprocess.run([F.SYNC, "status", "--db", url], capture_output=True, text=True)
+    assert r.returncode == 3
+    assert r.stderr.startswith("termlink-sync: database: ")
+    assert "password" not in r.stderr
