@@ -41,7 +41,7 @@ if(TARGET archlib)
 endif()
 
 # Programs: the termlink tool, the simulated terminal and QVUpdate.
-foreach(program termlink_tool termsim qvupdate qvpack)
+foreach(program termlink_tool termsim termlink_sync qvupdate qvpack)
   if(TARGET ${program})
     set_target_properties(${program} PROPERTIES INSTALL_RPATH "")
     install(TARGETS ${program} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT tools)
@@ -101,7 +101,7 @@ set(CPACK_PACKAGE_CONTACT "termlink maintainers <termlink@localhost>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
   "host library and tools for fingerprint time-attendance terminals")
 set(CPACK_PACKAGE_DESCRIPTION
-  "libtermlink talks to stand-alone fingerprint time-attendance and access-control terminals through libportmux and its transport plug-ins. The package holds the libraries, headers, the CMake and pkg-config files, the termlink command-line tool, the termsim simulated terminal, the qvupdate and qvpack update-pack tools and their manual pages.")
+  "libtermlink talks to stand-alone fingerprint time-attendance and access-control terminals through libportmux and its transport plug-ins. The package holds the libraries, headers, the CMake and pkg-config files, the termlink command-line tool, the termlink-sync fleet sync, the termsim simulated terminal, the qvupdate and qvpack update-pack tools and their manual pages.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)

@@ -1,4 +1,4 @@
-# Manual pages: termlink(1), termsim(1), qvupdate(1), qvpack(1) and
+# Manual pages: termlink(1), termsim(1), termlink-sync(1), qvupdate(1), qvpack(1) and
 # termlink(3). Each is built from its template in docs/man/ and the built
 # program's own --help (or, for termlink(3), the export table) by
 # docs/man/genman.py, so the lists in them follow the programs. The programs
@@ -16,7 +16,8 @@ if(TL_MAN)
   set(genman ${CMAKE_SOURCE_DIR}/docs/man/genman.py)
   set(man_outputs "")
   # page:section:program target (- for none)
-  foreach(entry termlink:1:termlink_tool termsim:1:termsim qvupdate:1:qvupdate
+  foreach(entry termlink:1:termlink_tool termsim:1:termsim termlink-sync:1:termlink_sync
+                qvupdate:1:qvupdate
                 qvpack:1:qvpack termlink:3:-)
     string(REPLACE ":" ";" parts ${entry})
     list(GET parts 0 page)

@@ -34,6 +34,7 @@ expect=(
     "$PREFIX/include/termlink.h" "$PREFIX/include/termlink/base.h"
     "$PREFIX/include/portmux/portmux.h"
     "$PREFIX/bin/termlink" "$PREFIX/bin/termsim" "$PREFIX/bin/qvupdate" "$PREFIX/bin/qvpack"
+    "$PREFIX/bin/termlink-sync" "$PREFIX/share/man/man1/termlink-sync.1"
     "$PREFIX/share/man/man1/termlink.1" "$PREFIX/share/man/man1/termsim.1"
     "$PREFIX/share/man/man1/qvupdate.1" "$PREFIX/share/man/man1/qvpack.1"
     "$PREFIX/share/man/man3/termlink.3"

@@ -58,8 +58,11 @@ Status options:
   --json, --csv     machine-readable output
   --html FILE       a self-contained HTML page
 
-Exit status: 0 every terminal synced; 1 some terminals failed or fleet lines
-were skipped; 2 bad command line; 3 the database could not be used.
+Exit status:
+  0                 every terminal synced
+  1                 some terminals failed, or fleet lines were skipped
+  2                 bad command line
+  3                 the database could not be used
 )";
 
 std::atomic<bool> g_stop{false};

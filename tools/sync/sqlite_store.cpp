@@ -6,7 +6,10 @@
 #include <sqlite3.h>
 
 #include <chrono>
-#include <thread>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <mutex>
 
 #include "backends.h"
 
@@ -122,7 +125,8 @@ class Statement {
 
 class SqliteStore : public Store {
   public:
-    explicit SqliteStore(const std::string& path) : where_("sqlite:" + path) {
+    explicit SqliteStore(const std::string& path)
+        : where_("sqlite:" + path), writers_(WritersOf(path)) {
         const int r = sqlite3_open_v2(
             path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
             nullptr);
@@ -345,9 +349,14 @@ class SqliteStore : public Store {
   private:
     // BEGIN IMMEDIATE takes the write lock up front, so two claimers never
     // both read the same free terminal; rolled back unless committed.
+    // Writers of this process queue on a mutex first: SQLite's busy handler
+    // waits by sleeping in growing steps, which under many workers leaves
+    // the file idle while they all sleep.
     class Transaction {
       public:
-        explicit Transaction(SqliteStore& s) : s_(s) { s_.Exec("BEGIN IMMEDIATE"); }
+        explicit Transaction(SqliteStore& s) : s_(s), lock_(*s.writers_) {
+            s_.Exec("BEGIN IMMEDIATE");
+        }
         ~Transaction() {
             if (!done_) sqlite3_exec(s_.db_, "ROLLBACK", nullptr, nullptr, nullptr);
         }
@@ -358,6 +367,7 @@ class SqliteStore : public Store {
 
       private:
         SqliteStore& s_;
+        std::lock_guard<std::mutex> lock_;
         bool done_ = false;
     };
 
@@ -376,8 +386,22 @@ class SqliteStore : public Store {
         return false;
     }
 
+    // One mutex per database file, shared by this process's connections.
+    static std::shared_ptr<std::mutex> WritersOf(const std::string& path) {
+        static std::mutex guard;
+        static std::map<std::string, std::shared_ptr<std::mutex>> byPath;
+        std::error_code ec;
+        auto canonical = std::filesystem::weakly_canonical(path, ec);
+        const std::string key = ec ? path : canonical.string();
+        std::lock_guard<std::mutex> lock(guard);
+        auto& m = byPath[key];
+        if (!m) m = std::make_shared<std::mutex>();
+        return m;
+    }
+
     std::string where_;
     sqlite3* db_ = nullptr;
+    std::shared_ptr<std::mutex> writers_;
 };
 
 }  // namespace
