@@ -52,6 +52,10 @@ start)
         chown postgres: "$dir"
     fi
     chmod 700 "$dir"
+    if ! as_server_user test -w "$dir"; then
+        echo "pg_server.sh: $dir: the server's user cannot write here (a parent folder closed to it?)" >&2
+        exit 1
+    fi
     data=$dir/data
     quiet as_server_user "$bindir/initdb" -D "$data" -U postgres --auth=trust \
         --no-sync --encoding=UTF8 --locale=C.UTF-8
