@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
@@ -87,8 +88,12 @@ Rows Query(const std::string& url, const std::string& sql) {
     return rows;
 }
 
+// Punch `i` of a day: user i % 7 at second i.
 Punch P(int i) {
-    return {std::to_string(i % 7), "2026-01-01 08:00:" + std::to_string(i), 0, 1, 0};
+    char time[32];
+    std::snprintf(time, sizeof time, "2026-01-01 %02d:%02d:%02d", i / 3600 % 24, i / 60 % 60,
+                  i % 60);
+    return {std::to_string(i % 7), time, 0, 1, 0};
 }
 
 std::vector<Punch> Punches(int from, int to) {
@@ -185,8 +190,8 @@ TEST_P(StoreTest, PunchesAreStoredOnceAndOnlyNewOnesCount) {
     EXPECT_EQ(StatusOf(*s, "t1").punches, total);
     // The stored row carries the punch's fields, its serial and terminal.
     EXPECT_EQ(Sql("SELECT serial, user_id, punch_time, state, verify, work_code, terminal FROM "
-                  "punches WHERE punch_time = '2026-01-01 08:00:4'"),
-              (Rows{{"SN1", "4", "2026-01-01 08:00:4", "0", "1", "0", "t1"}}));
+                  "punches WHERE punch_time = '2026-01-01 00:00:04'"),
+              (Rows{{"SN1", "4", "2026-01-01 00:00:04", "0", "1", "0", "t1"}}));
 }
 
 TEST_P(StoreTest, AnotherSerialIsRefusedUntilRebind) {
