@@ -90,9 +90,9 @@ struct Postgres {
         }
         dir = (std::filesystem::temp_directory_path() / "tl-bench-pg").string();
         const int port = 55432;
-        const std::string start = "sh " TL_PG_SERVER " stop " + dir + " >/dev/null 2>&1; rm -rf " +
-                                  dir + " && sh " TL_PG_SERVER " start " + dir + " " +
-                                  std::to_string(port);
+        const std::string start =
+            "bash " TL_PG_SERVER " stop " + dir + " >/dev/null 2>&1; rm -rf " + dir +
+            " && bash " TL_PG_SERVER " start " + dir + " " + std::to_string(port);
         if (std::system(start.c_str()) != 0) {
             std::fprintf(stderr, "bench_sync: cannot start PostgreSQL\n");
             std::exit(1);
@@ -100,7 +100,7 @@ struct Postgres {
         url = "postgresql://postgres@127.0.0.1:" + std::to_string(port) + "/fleet";
     }
     ~Postgres() {
-        if (!dir.empty()) std::system(("sh " TL_PG_SERVER " stop " + dir).c_str());
+        if (!dir.empty()) std::system(("bash " TL_PG_SERVER " stop " + dir).c_str());
     }
 };
 

@@ -169,11 +169,11 @@ def pg_start():
     s.bind(("127.0.0.1", 0))
     port = s.getsockname()[1]
     s.close()
-    subprocess.run(["sh", PG_SERVER, "start", d, str(port)], check=True, timeout=120)
+    subprocess.run(["bash", PG_SERVER, "start", d, str(port)], check=True, timeout=120)
     url = "postgresql://postgres@127.0.0.1:%d/fleet" % port
 
     def stop():
-        subprocess.run(["sh", PG_SERVER, "stop", d], timeout=120)
+        subprocess.run(["bash", PG_SERVER, "stop", d], timeout=120)
 
     return url, stop
 

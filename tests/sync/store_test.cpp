@@ -225,6 +225,13 @@ TEST_P(StoreTest, AnotherSerialIsRefusedUntilRebind) {
     EXPECT_EQ(st.users, 1);
     EXPECT_EQ(st.leaseOwner, "");
 
+    // A second name for a serial already bound is refused with the owner's name.
+    s->AddTerminals({{"t2", "udp:c", 0}});
+    r = s->Commit("w", Full("t2", "SN2", Punches(5, 6)), false);
+    EXPECT_EQ(r.takenBy, "t1");
+    EXPECT_EQ(r.added, 0);
+    EXPECT_EQ(StatusOf(*s, "t2").serial, "");
+
     // Adding a known terminal again changes how it is reached, not its state.
     s->AddTerminals({{"t1", "tcp:b:4370", 7}});
     EXPECT_EQ(s->Fleet()[0].connection, "tcp:b:4370");
@@ -306,7 +313,7 @@ TEST_P(StoreTest, ExpiredLeaseGoesToAnotherOwnerUnexpiredDoesNot) {
 TEST_P(StoreTest, FailureBacksOffAndSuccessClearsIt) {
     auto s = Open();
     s->AddTerminals({{"t1", "udp:a", 0}, {"t2", "udp:b", 0}});
-    const Millis since = s->Now() + 1;
+    const Millis since = s->Now();  // a commit in this very millisecond counts as done
     EXPECT_EQ(s->ClaimNext("w", 60000, since, {})->entry.name, "t1");
     s->Fail("w", "t1", "no answer", false, 60000);
     auto st = StatusOf(*s, "t1");

@@ -299,6 +299,15 @@ class PostgresStore final : public Store {
             result.boundSerial = bound;
             return result;  // rolled back: nothing stored
         }
+        // Two names for one serial would mix two terminals' punches under
+        // one key (or list one terminal twice).
+        Result other = Exec("serial_owner",
+                            "SELECT name FROM terminals WHERE serial = $1 AND name <> $2 LIMIT 1",
+                            {serial, d.terminal});
+        if (PQntuples(other.get()) > 0) {
+            result.takenBy = Text(other, 0, 0);
+            return result;
+        }
         for (std::size_t at = 0; at < d.punches.size(); at += kBatchRows) {
             const std::size_t end = std::min(d.punches.size(), at + kBatchRows);
             std::vector<std::string> users, times;

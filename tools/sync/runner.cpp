@@ -88,17 +88,29 @@ class Engine {
         return std::min(b, o_.maxBackoffMs);
     }
 
+    // A one-shot run ends at a database failure (the run cannot vouch for
+    // what it stored); a --follow run outlives it: the worker drops its
+    // terminals (their leases run out) and connects again after a pause.
     void Worker() {
-        try {
-            auto store = OpenStore(url_);
-            if (o_.follow)
-                Follow(*store);
-            else
-                Once(*store);
-        } catch (const StoreError& e) {
-            std::lock_guard<std::mutex> lock(mutex_);
-            if (storeError_.empty()) storeError_ = e.what();
-            failedHard_ = true;
+        for (;;) {
+            try {
+                auto store = OpenStore(url_);
+                if (o_.follow)
+                    Follow(*store);
+                else
+                    Once(*store);
+                return;
+            } catch (const StoreError& e) {
+                if (!o_.follow) {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    if (storeError_.empty()) storeError_ = e.what();
+                    failedHard_ = true;
+                    return;
+                }
+                Say(std::string("database: ") + e.what() + "; trying again in 5 s");
+                Sleep(5000);
+                if (Stopping()) return;
+            }
         }
     }
 
