@@ -12,13 +12,16 @@
 #include <benchmark/benchmark.h>
 #include <libpq-fe.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "runner.h"
@@ -154,13 +157,16 @@ void BM_Sync(benchmark::State& state, std::string kind) {
     const double one = OneTerminalSeconds(kind);
     double seconds = 0;
     long long punches = 0;
+    double cpu = 0;
     for (auto _ : state) {
         const std::string url = FreshDatabase(kind, fleet.entries);
         tlsync::RunOptions o;
         o.workers = workers;
+        const std::clock_t c0 = std::clock();
         const auto t0 = std::chrono::steady_clock::now();
         const tlsync::RunSummary s = tlsync::Run(url, o);
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+        cpu = static_cast<double>(std::clock() - c0) / CLOCKS_PER_SEC;
         state.SetIterationTime(seconds);
         punches = s.newPunches;
         if (s.failed) state.SkipWithError("terminals failed");
@@ -171,6 +177,13 @@ void BM_Sync(benchmark::State& state, std::string kind) {
     state.counters["speedup"] = g_singleRate.count(kind) ? rate / g_singleRate[kind] : 0;
     state.counters["efficiency"] = one * kTerminals / workers / seconds;
     state.counters["one_terminal_ms"] = one * 1000;
+    // This process's CPU time per terminal (the simulated terminals, the
+    // engine and SQLite; a PostgreSQL server's own work is not in it), and
+    // the speed-up that CPU time allows at best on this machine's cores.
+    const double cpuPerTerminal = cpu / kTerminals;
+    const double cores = std::max(1u, std::thread::hardware_concurrency());
+    state.counters["cpu_ms_per_terminal"] = cpuPerTerminal * 1000;
+    state.counters["cpu_ceiling"] = one / (cpuPerTerminal / cores);
 }
 
 }  // namespace
