@@ -37,10 +37,20 @@ def db(request, tmp_path):
 
 
 @pytest.fixture
-def fleet50(tmp_path):
-    terminals = F.start_fleet(str(tmp_path), 50)
-    yield terminals
-    for t in terminals:
+def make_fleet(tmp_path):
+    """Starts simulated terminals and a fleet file naming them; all are
+    stopped when the test ends."""
+    started = []
+
+    def make(count, punches=300, seed=1, extra_lines=()):
+        terminals = F.start_fleet(str(tmp_path), count, punches, seed)
+        started.extend(terminals)
+        fleet_file = str(tmp_path / ("fleet%d.txt" % len(started)))
+        F.write_fleet_file(fleet_file, terminals, extra_lines)
+        return terminals, fleet_file
+
+    yield make
+    for t in started:
         t.close()
 
 
@@ -59,24 +69,21 @@ def assert_exactly(database, expected):
     assert total == rows  # the per-terminal counters moved with the rows
 
 
-def test_fifty_terminals_with_faults_then_a_second_run(db, fleet50, tmp_path):
-    # Ten terminals are dead peers in the first run; one line is broken and
-    # one names a port nobody listens on.
-    dead = fleet50[3::5]
+def test_fifty_terminals_with_faults_then_a_second_run(db, make_fleet):
+    # Ten terminals are dead peers in the first run, every fifth loses
+    # frames, and one line of the fleet file is broken.
+    fleet, fleet_file = make_fleet(50, extra_lines=["this-line-is-broken"])
+    dead = fleet[3::5]
     for t in dead:
         t.pause()
-    fleet_file = str(tmp_path / "fleet.txt")
-    F.write_fleet_file(fleet_file, fleet50, ["this-line-is-broken"])
-    r = F.run_sync(db, "--fleet", fleet_file, "--workers", "8", "--attempts", "2",
-                   "--json")
+    r = F.run_sync(db, "--fleet", fleet_file, "--workers", "8", "--attempts", "2", "--json")
     assert r.returncode == 1, r.stderr
     assert "line 52: expected NAME CONNECTION" in r.stderr
     summary = json.loads(r.stdout)
     assert summary["terminals"] == 50 and summary["failed"] == len(dead)
     assert summary["reached"] == 50 - len(dead)
     database = F.Database(db)
-    alive = [t for t in fleet50 if t not in dead]
-    assert_exactly(database, union(alive))
+    assert_exactly(database, union([t for t in fleet if t not in dead]))
     status = json.loads(subprocess.run([F.SYNC, "status", "--db", db, "--json"],
                                        capture_output=True, text=True, check=True).stdout)
     failing = {row["terminal"] for row in status if row["state"] == "failing"}
@@ -89,120 +96,98 @@ def test_fifty_terminals_with_faults_then_a_second_run(db, fleet50, tmp_path):
         t.resume()
     r = F.run_sync(db, "--workers", "8")
     assert r.returncode == 0, r.stderr
-    assert_exactly(database, union(fleet50))
+    assert_exactly(database, union(fleet))
     users = database.query("SELECT count(*) FROM users WHERE name <> ''")
     assert int(users[0][0]) == sum(10 + i % 7 for i in range(50))
 
 
-def test_killed_runs_lose_nothing_and_store_nothing_twice(db, tmp_path):
+def test_killed_runs_lose_nothing_and_store_nothing_twice(db, make_fleet):
     rng = random.Random(7)
-    terminals = F.start_fleet(str(tmp_path), 12, punches=3000, seed=3)
-    try:
-        # Slow links so that kills land in downloads and commits.
-        for t in terminals[::2]:
-            t.command("delay 2", "faults")
-        expected = union(terminals)
-        fleet_file = str(tmp_path / "fleet.txt")
-        F.write_fleet_file(fleet_file, terminals)
-        for _ in range(5):
-            p = subprocess.Popen([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--clear",
-                                  "--quiet", "--workers", "3", "--lease", "1"],
-                                 stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            time.sleep(rng.uniform(0.2, 1.5))
-            p.send_signal(signal.SIGKILL)
-            p.wait()
-        time.sleep(1.1)  # the killed runs' one-second leases run out
-        r = F.run_sync(db, "--clear", "--workers", "3")
-        assert r.returncode == 0, r.stderr
-        assert_exactly(F.Database(db), expected)
-        # Cleared only after being stored: every log is empty now.
-        assert all(not t.punches() for t in terminals)
-    finally:
-        for t in terminals:
-            t.close()
+    terminals, fleet_file = make_fleet(12, punches=3000, seed=3)
+    # Slow links so that kills land in downloads and commits.
+    for t in terminals[::2]:
+        t.command("delay 2", "faults")
+    expected = union(terminals)
+    for _ in range(5):
+        p = subprocess.Popen([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--clear",
+                              "--quiet", "--workers", "3", "--lease", "1"],
+                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        time.sleep(rng.uniform(0.2, 1.5))
+        p.send_signal(signal.SIGKILL)
+        p.wait()
+    time.sleep(1.1)  # the killed runs' one-second leases run out
+    r = F.run_sync(db, "--clear", "--workers", "3")
+    assert r.returncode == 0, r.stderr
+    assert_exactly(F.Database(db), expected)
+    # Cleared only after being stored: every log is empty now.
+    assert all(not t.punches() for t in terminals)
 
 
-def test_two_processes_share_postgresql(postgres, tmp_path):
-    terminals = F.start_fleet(str(tmp_path), 30, punches=500, seed=5)
-    try:
-        for t in terminals:
-            t.command("delay 1", "faults")
-        db = postgres
-        fleet_file = str(tmp_path / "fleet.txt")
-        F.write_fleet_file(fleet_file, terminals)
-        procs = [subprocess.Popen([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--quiet",
-                                   "--json", "--workers", "3", "--owner", owner],
-                                  stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
-                 for owner in ("alpha", "beta")]
-        results = [p.communicate(timeout=600) for p in procs]
-        for p, (out, err) in zip(procs, results):
-            assert p.returncode == 0, err
-        reached = [json.loads(out)["reached"] for out, _ in results]
-        assert all(n > 0 for n in reached)  # both did a share of the work
-        assert_exactly(F.Database(db), union(terminals))
-    finally:
-        for t in terminals:
-            t.close()
-
-
-def test_follow_stores_live_punches_once(db, tmp_path):
-    terminals = F.start_fleet(str(tmp_path), 5, punches=50, seed=11)
-    try:
-        fleet_file = str(tmp_path / "fleet.txt")
-        F.write_fleet_file(fleet_file, terminals)
-        p = subprocess.Popen([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--follow",
-                              "--poll", "100", "--full-every", "2", "--workers", "2"],
-                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-        database = F.Database(db)
-        try:
-            assert F.wait_until(lambda: len(database.punch_keys()) == len(union(terminals)))
-            for t in terminals:
-                t.command("punch 1 1", "punch PIN")
-                t.command("punch 2 0", "punch PIN")
-            expected = union(terminals)
-            assert F.wait_until(lambda: set(database.punch_keys()) == expected)
-            time.sleep(2.5)  # at least one safety-net download after the events
-        finally:
-            p.send_signal(signal.SIGTERM)
-            _, err = p.communicate(timeout=60)
+def test_two_processes_share_postgresql(postgres, make_fleet):
+    terminals, fleet_file = make_fleet(30, punches=500, seed=5)
+    for t in terminals:
+        t.command("delay 1", "faults")
+    procs = [subprocess.Popen([F.SYNC, "run", "--db", postgres, "--fleet", fleet_file, "--quiet",
+                               "--json", "--workers", "3", "--owner", owner],
+                              stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+             for owner in ("alpha", "beta")]
+    results = [p.communicate(timeout=600) for p in procs]
+    for p, (out, err) in zip(procs, results):
         assert p.returncode == 0, err
-        assert "following" in err and "live punch" in err
-        assert_exactly(database, expected)
-    finally:
-        for t in terminals:
-            t.close()
+    reached = [json.loads(out)["reached"] for out, _ in results]
+    assert all(n > 0 for n in reached)  # both did a share of the work
+    assert_exactly(F.Database(postgres), union(terminals))
 
 
-def test_bad_input_gives_clear_messages(db, tmp_path):
-    terminals = F.start_fleet(str(tmp_path), 3, punches=20, seed=13)
+def test_follow_stores_live_punches_once(db, make_fleet):
+    terminals, fleet_file = make_fleet(5, punches=50, seed=11)
+    p = subprocess.Popen([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--follow",
+                          "--poll", "100", "--full-every", "2", "--workers", "2"],
+                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    database = F.Database(db)
     try:
-        fleet_file = str(tmp_path / "fleet.txt")
-        F.write_fleet_file(fleet_file, terminals, ["x ftp:host", "y udp:h:99999", "t00 usb:1"])
-        r = F.run_sync(db, "--fleet", fleet_file)
-        assert r.returncode == 1
-        for text in ("line 5: unknown connection kind 'ftp'", "line 6: port must be 1-65535",
-                     "line 7: terminal 't00' is listed twice"):
-            assert text in r.stderr
-        # A replaced terminal: its serial changes. It is refused, the others
-        # are synced; after a rebind it is synced under its new serial.
-        terminals[1].command("serial REPLACED1", "serial number")
-        terminals[1].command("punch 1", "punch PIN")
-        terminals[2].command("punch 1", "punch PIN")
-        r = F.run_sync(db)
-        assert r.returncode == 1
-        assert "t01: serial number changed: 't01' was SN001001, now reports REPLACED1" in r.stderr
-        assert "termlink-sync rebind t01" in r.stderr
-        database = F.Database(db)
-        assert {k for k in terminals[2].punches()} <= set(database.punch_keys())
-        assert not [k for k in database.punch_keys() if k[0] == "REPLACED1"]
-        subprocess.run([F.SYNC, "rebind", "--db", db, "t01"], check=True, capture_output=True)
-        r = F.run_sync(db)
-        assert r.returncode == 0, r.stderr
-        assert len([k for k in database.punch_keys() if k[0] == "REPLACED1"]) == len(
-            terminals[1].punches())
-    finally:
+        assert F.wait_until(lambda: len(database.punch_keys()) == len(union(terminals)))
+        # Live punches: events on four profiles; the legacy terminal has no
+        # events and is caught by the periodic download.
         for t in terminals:
-            t.close()
+            t.command("punch 1 1", "punch PIN")
+            t.command("punch 2 0", "punch PIN")
+        expected = union(terminals)
+        assert F.wait_until(lambda: set(database.punch_keys()) == expected)
+        time.sleep(2.5)  # at least one safety-net download after the events
+    finally:
+        p.send_signal(signal.SIGTERM)
+        _, err = p.communicate(timeout=60)
+    assert p.returncode == 0, err
+    assert "following" in err and "live punch" in err
+    assert_exactly(database, expected)
+
+
+def test_bad_input_gives_clear_messages(db, make_fleet):
+    terminals, fleet_file = make_fleet(
+        3, punches=20, seed=13, extra_lines=["x ftp:host", "y udp:h:99999", "t00 usb:1"])
+    r = F.run_sync(db, "--fleet", fleet_file)
+    assert r.returncode == 1
+    for text in ("line 5: unknown connection kind 'ftp'", "line 6: port must be 1-65535",
+                 "line 7: terminal 't00' is listed twice"):
+        assert text in r.stderr
+    # A replaced terminal: its serial changes. It is refused, the others
+    # are synced; after a rebind it is synced under its new serial.
+    terminals[1].command("serial REPLACED1", "serial number")
+    terminals[1].command("punch 1", "punch PIN")
+    terminals[2].command("punch 1", "punch PIN")
+    r = F.run_sync(db)
+    assert r.returncode == 1
+    assert "t01: serial number changed: 't01' was SN001001, now reports REPLACED1" in r.stderr
+    assert "termlink-sync rebind t01" in r.stderr
+    database = F.Database(db)
+    assert terminals[2].punches() <= set(database.punch_keys())
+    assert not [k for k in database.punch_keys() if k[0] == "REPLACED1"]
+    subprocess.run([F.SYNC, "rebind", "--db", db, "t01"], check=True, capture_output=True)
+    r = F.run_sync(db)
+    assert r.returncode == 0, r.stderr
+    assert len([k for k in database.punch_keys() if k[0] == "REPLACED1"]) == len(
+        terminals[1].punches())
 
 
 @pytest.mark.parametrize("url", ["postgresql://nobody@127.0.0.1:1/none",

@@ -89,30 +89,18 @@ int Logs(Context& ctx) {
     long long total = 0;
     if (r == 1) {
         Progress p = ctx.MakeProgress("decoding records");
-        for (;;) {
-            std::string user;
-            unsigned char mode = 0, state = 0;
-            int y = 0, mo = 0, d = 0, hh = 0, mi = 0, ss = 0, work = 0, extra = 0;
-            int rec;
-            if (traits.textIds) {
-                char id[64] = {};
-                rec = TL_SSR_GetLog(h, id, &mode, &state, &y, &mo, &d, &hh, &mi, &ss, &work);
-                if (rec == 1) user = FieldText(id, 24);
-            } else {
-                int pin = 0;
-                rec =
-                    TL_GetExtLog(h, &pin, &mode, &state, &y, &mo, &d, &hh, &mi, &ss, &work, &extra);
-                if (rec == 1) user = std::to_string(pin);
-            }
-            if (rec == 0) break;
-            if (rec != 1) FailResult(rec, "reading the attendance log");
+        for (AttendanceRecord rec;;) {
+            const int r = NextAttendanceRecord(h, traits, &rec);
+            if (r == 0) break;
+            if (r != 1) FailResult(r, "reading the attendance log");
             ++total;
             p.Update(total);
-            const DateTime when{y, mo, d, hh, mi, ss};
-            if (!filter.Keep(when, user)) continue;
-            t.Add({traits.textIds ? Text(user) : Num(std::stoll(user)), Text(FormatDateTime(when)),
-                   Text(StateName(state)), Text(VerifyName(mode)), Num(work), Num(state),
-                   Num(mode)});
+            const DateTime when{rec.year, rec.month, rec.day, rec.hour, rec.minute, rec.second};
+            if (!filter.Keep(when, rec.user)) continue;
+            t.Add({traits.textIds ? Text(rec.user) : Num(std::stoll(rec.user)),
+                   Text(FormatDateTime(when)), Text(StateName(rec.state)),
+                   Text(VerifyName(rec.verify)), Num(rec.workCode), Num(rec.state),
+                   Num(rec.verify)});
         }
     }
     WriteTable(ctx.out, t, ctx.format());

@@ -19,6 +19,27 @@ TerminalTraits ReadTraits(TL_HANDLE h) {
     return t;
 }
 
+int NextAttendanceRecord(TL_HANDLE h, const TerminalTraits& traits, AttendanceRecord* out) {
+    unsigned char mode = 0, state = 0;
+    int extra = 0;
+    AttendanceRecord& r = *out;
+    int rec;
+    if (traits.textIds) {
+        char id[64] = {};
+        rec = TL_SSR_GetLog(h, id, &mode, &state, &r.year, &r.month, &r.day, &r.hour, &r.minute,
+                            &r.second, &r.workCode);
+        r.user = std::string(id, strnlen(id, 24));
+    } else {
+        int pin = 0;
+        rec = TL_GetExtLog(h, &pin, &mode, &state, &r.year, &r.month, &r.day, &r.hour, &r.minute,
+                           &r.second, &r.workCode, &extra);
+        r.user = std::to_string(pin);
+    }
+    r.state = state;
+    r.verify = mode;
+    return rec;
+}
+
 std::string StateName(int state) {
     switch (state) {
         case 0:

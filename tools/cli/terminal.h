@@ -19,6 +19,17 @@ struct TerminalTraits {
 // user-number width, which the text-ID readers need.
 TerminalTraits ReadTraits(TL_HANDLE h);
 
+// One attendance record as the library hands it out; the user is the text ID
+// on text-ID terminals, else the user number in decimal.
+struct AttendanceRecord {
+    std::string user;
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int state = 0, verify = 0, workCode = 0;
+};
+// The next record of the log downloaded with TL_ReadLog: 1 a record, 0 the
+// end, anything else the library's failure result.
+int NextAttendanceRecord(TL_HANDLE h, const TerminalTraits& traits, AttendanceRecord* out);
+
 // Attendance state and verification mode as words.
 std::string StateName(int state);
 std::string VerifyName(int mode);

@@ -10,6 +10,7 @@
 #include <set>
 
 #include "backends.h"
+#include "schema.h"
 
 namespace tlsync {
 
@@ -25,42 +26,6 @@ constexpr long long kSchemaLockKey = 0x746c73796e63;  // "tlsync"
 // Rows per INSERT: large enough for few round trips, small enough for the
 // parameters of one statement to stay a few megabytes.
 constexpr std::size_t kBatchRows = 5000;
-
-const char* const kSchema[] = {
-    R"(CREATE TABLE IF NOT EXISTS terminals (
-    name         TEXT PRIMARY KEY,
-    connection   TEXT NOT NULL,
-    comm_key     INTEGER NOT NULL DEFAULT 0,
-    serial       TEXT NOT NULL DEFAULT '',
-    last_contact BIGINT,
-    last_success BIGINT,
-    punches      BIGINT NOT NULL DEFAULT 0,
-    users        BIGINT NOT NULL DEFAULT 0,
-    failures     INTEGER NOT NULL DEFAULT 0,
-    last_error   TEXT NOT NULL DEFAULT '',
-    retry_at     BIGINT NOT NULL DEFAULT 0,
-    lease_owner  TEXT NOT NULL DEFAULT '',
-    lease_until  BIGINT NOT NULL DEFAULT 0))",
-    R"(CREATE TABLE IF NOT EXISTS punches (
-    serial     TEXT NOT NULL,
-    user_id    TEXT NOT NULL,
-    punch_time TEXT NOT NULL,
-    state      INTEGER NOT NULL,
-    verify     INTEGER NOT NULL,
-    work_code  INTEGER NOT NULL,
-    terminal   TEXT NOT NULL,
-    stored_at  BIGINT NOT NULL,
-    PRIMARY KEY (serial, user_id, punch_time, state, verify, work_code)))",
-    R"(CREATE TABLE IF NOT EXISTS users (
-    serial          TEXT NOT NULL,
-    user_id         TEXT NOT NULL,
-    terminal        TEXT NOT NULL,
-    name            TEXT NOT NULL,
-    department      INTEGER NOT NULL,
-    department_name TEXT NOT NULL,
-    updated_at      BIGINT NOT NULL,
-    PRIMARY KEY (serial, user_id)))",
-};
 
 // ---- RAII for libpq ---------------------------------------------------------------
 
@@ -202,7 +167,7 @@ class PostgresStore final : public Store {
     void Prepare() override {
         Transaction tx(*this);
         Run("SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLockKey) + ")");
-        for (const char* sql : kSchema) Run(sql);
+        for (const char* sql : kTables) Run(sql);
         tx.Commit();
     }
 

@@ -7,54 +7,17 @@
 
 #include <chrono>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
 
 #include "backends.h"
+#include "schema.h"
 
 namespace tlsync {
 
 namespace {
-
-constexpr const char* kSchema = R"(
-CREATE TABLE IF NOT EXISTS terminals (
-    name         TEXT PRIMARY KEY,
-    connection   TEXT NOT NULL,
-    comm_key     INTEGER NOT NULL DEFAULT 0,
-    serial       TEXT NOT NULL DEFAULT '',
-    last_contact BIGINT,
-    last_success BIGINT,
-    punches      BIGINT NOT NULL DEFAULT 0,
-    users        BIGINT NOT NULL DEFAULT 0,
-    failures     INTEGER NOT NULL DEFAULT 0,
-    last_error   TEXT NOT NULL DEFAULT '',
-    retry_at     BIGINT NOT NULL DEFAULT 0,
-    lease_owner  TEXT NOT NULL DEFAULT '',
-    lease_until  BIGINT NOT NULL DEFAULT 0
-);
-CREATE TABLE IF NOT EXISTS punches (
-    serial     TEXT NOT NULL,
-    user_id    TEXT NOT NULL,
-    punch_time TEXT NOT NULL,
-    state      INTEGER NOT NULL,
-    verify     INTEGER NOT NULL,
-    work_code  INTEGER NOT NULL,
-    terminal   TEXT NOT NULL,
-    stored_at  BIGINT NOT NULL,
-    PRIMARY KEY (serial, user_id, punch_time, state, verify, work_code)
-) WITHOUT ROWID;
-CREATE TABLE IF NOT EXISTS users (
-    serial          TEXT NOT NULL,
-    user_id         TEXT NOT NULL,
-    terminal        TEXT NOT NULL,
-    name            TEXT NOT NULL,
-    department      INTEGER NOT NULL,
-    department_name TEXT NOT NULL,
-    updated_at      BIGINT NOT NULL,
-    PRIMARY KEY (serial, user_id)
-);
-)";
 
 Millis WallClock() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -153,7 +116,12 @@ class SqliteStore : public Store {
 
     void Prepare() override {
         Transaction t(*this);
-        Exec(kSchema);
+        for (int i = 0; i < static_cast<int>(std::size(kTables)); ++i) {
+            std::string sql = kTables[i];
+            // The key is the table: one b-tree instead of a table and an index.
+            if (i == kPunchesTable) sql += " WITHOUT ROWID";
+            Exec(sql.c_str());
+        }
         t.Commit();
     }
 
@@ -272,11 +240,13 @@ class SqliteStore : public Store {
                 result.added += sqlite3_changes(db_);
             }
         }
+        long long userCount = 0;
         if (d.usersRead) {
             Statement del(db_, where_, "DELETE FROM users WHERE serial = ?1");
             del.Bind(1, d.serial).Run();
+            // A user number the terminal lists twice is stored once.
             Statement ins(db_, where_,
-                          "INSERT OR REPLACE INTO users (serial, user_id, terminal, name, "
+                          "INSERT OR IGNORE INTO users (serial, user_id, terminal, name, "
                           "department, department_name, updated_at) "
                           "VALUES (?1, ?2, ?3, ?4, ?5, ?6, ?7)");
             for (const auto& u : d.users) {
@@ -285,6 +255,7 @@ class SqliteStore : public Store {
                     .Bind(6, u.departmentName)
                     .Bind(7, now)
                     .Run();
+                userCount += sqlite3_changes(db_);
             }
         }
         {
@@ -301,7 +272,7 @@ class SqliteStore : public Store {
                         "WHERE name = ?9");
             s.Bind(1, d.serial).Bind(2, now).Bind(3, static_cast<long long>(d.full));
             s.Bind(4, result.added).Bind(5, static_cast<long long>(d.usersRead));
-            s.Bind(6, static_cast<long long>(d.users.size()));
+            s.Bind(6, userCount);
             s.Bind(7, static_cast<long long>(keepLease)).Bind(8, owner).Bind(9, d.terminal).Run();
         }
         t.Commit();

@@ -284,27 +284,13 @@ std::vector<Punch> TerminalLink::ReadLog() {
     const int r = TL_ReadLog(h_, 1);
     if (r == 0) return punches;
     if (r != 1) Fail("downloading the attendance log", r);
-    for (;;) {
-        Punch p;
-        unsigned char mode = 0, state = 0;
-        int y = 0, mo = 0, d = 0, hh = 0, mi = 0, ss = 0, work = 0, extra = 0;
-        int rec;
-        if (traits_.textIds) {
-            char id[64] = {};
-            rec = TL_SSR_GetLog(h_, id, &mode, &state, &y, &mo, &d, &hh, &mi, &ss, &work);
-            p.user = Field(id, 24);
-        } else {
-            int pin = 0;
-            rec = TL_GetExtLog(h_, &pin, &mode, &state, &y, &mo, &d, &hh, &mi, &ss, &work, &extra);
-            p.user = std::to_string(pin);
-        }
-        if (rec == 0) break;
-        if (rec != 1) Fail("reading the attendance log", rec);
-        p.time = TimeText(y, mo, d, hh, mi, ss);
-        p.state = state;
-        p.verify = mode;
-        p.workCode = work;
-        punches.push_back(std::move(p));
+    for (tlcli::AttendanceRecord rec;;) {
+        const int n = tlcli::NextAttendanceRecord(h_, traits_, &rec);
+        if (n == 0) break;
+        if (n != 1) Fail("reading the attendance log", n);
+        punches.push_back({rec.user,
+                           TimeText(rec.year, rec.month, rec.day, rec.hour, rec.minute, rec.second),
+                           rec.state, rec.verify, rec.workCode});
     }
     return punches;
 }
