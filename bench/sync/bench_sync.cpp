@@ -188,19 +188,18 @@ void BM_Sync(benchmark::State& state, std::string kind) {
 
 }  // namespace
 
-BENCHMARK_CAPTURE(BM_Sync, sqlite, std::string("sqlite"))
-    ->Arg(1)
-    ->Arg(4)
-    ->Arg(16)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-BENCHMARK_CAPTURE(BM_Sync, postgresql, std::string("postgresql"))
-    ->Arg(1)
-    ->Arg(4)
-    ->Arg(16)
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kSecond);
-
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    for (const char* kind : {"sqlite", "postgresql"})
+        benchmark::RegisterBenchmark((std::string("BM_Sync/") + kind).c_str(), BM_Sync,
+                                     std::string(kind))
+            ->Arg(1)
+            ->Arg(4)
+            ->Arg(16)
+            ->Iterations(1)
+            ->UseManualTime()
+            ->Unit(benchmark::kSecond);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
