@@ -217,7 +217,11 @@ class Engine {
                 summary_.errors.push_back(name + ": " + error);
             }
         }
-        const Millis wait = Backoff(claim.failures);
+        // A one-shot run backs off by its own attempts (1 s, 2 s, ...): a
+        // terminal that has been dead for days must not keep the run waiting
+        // minutes for its next try. A --follow process backs off by the
+        // terminal's consecutive failures, up to the longest pause.
+        const Millis wait = Backoff(o_.follow ? claim.failures : attempt - 1);
         store.Fail(o_.owner, name, error, contacted, wait);
         std::string line = name + ": " + error;
         if (!givenUp || o_.follow)
