@@ -15,17 +15,7 @@ constexpr int CMD_MF_EMPTY = 78;
 constexpr int kStatusSize = 16;
 
 int CardResult(const RawResult& r) {
-    if (r.reply == REPLY_OK) return 1;
-    switch (r.result) {
-        case 2:
-            return 0;
-        case 1:
-            return -4;
-        case 4:
-            return -5;
-        default:
-            return -2;
-    }
+    return WriteResult(r.reply, r.result);
 }
 
 }  // namespace

@@ -34,4 +34,15 @@ inline int OkOrRefused(const CommandResult& r) {
     return r.ok() ? 1 : -2;
 }
 
+// A refused data write (templates, faces, MF cards) by the transport's
+// result: 2 gives 0, 1 gives -4, 4 gives -5 (where the write has that
+// result), anything else -2; REPLY_OK gives 1.
+inline int WriteResult(int reply, int result, bool withMinus5 = true) {
+    if (reply == REPLY_OK) return 1;
+    if (result == 2) return 0;
+    if (result == 1) return -4;
+    if (result == 4 && withMinus5) return -5;
+    return -2;
+}
+
 }  // namespace tl

@@ -68,17 +68,7 @@ int SetUserFace(DeviceSession& s, const char* userId, int faceIndex, const std::
     int word = CMD_SET_FACE;
     const int result = PMX_SENDCMDDATA(s.transport, &word, data, length, header, kFaceHeaderSize,
                                        Timeout(4LL * s.dataTimeout));
-    if ((word & 0xFFFF) == REPLY_OK) return 1;
-    switch (result) {
-        case 2:
-            return 0;
-        case 1:
-            return -4;
-        case 4:
-            return -5;
-        default:
-            return -2;
-    }
+    return WriteResult(word & 0xFFFF, result);
 }
 
 int DelUserFace(DeviceSession& s, const char* userId, int faceIndex) {

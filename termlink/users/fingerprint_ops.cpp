@@ -202,14 +202,6 @@ Prepared PrepareContainer(const std::uint8_t* tmp, std::size_t minLength) {
     return p;
 }
 
-int MapWrite(int reply, int result, bool withMinus5) {
-    if (reply == REPLY_OK) return 1;
-    if (result == 2) return 0;
-    if (result == 1) return -4;
-    if (result == 4 && withMinus5) return -5;
-    return -2;
-}
-
 // Standard templates travel after the header in one request; containers as
 // data ahead of the command and its header.
 int SendTemplate(DeviceSession& s, int code, Bytes header, const Prepared& p, int timeout,
@@ -227,7 +219,7 @@ int SendTemplate(DeviceSession& s, int code, Bytes header, const Prepared& p, in
         result = PMX_SENDCMD(s.transport, &word, request.data(), 0,
                              static_cast<int>(header.size() + p.bytes.size()), timeout);
     }
-    return MapWrite(word & 0xFFFF, result, withMinus5);
+    return WriteResult(word & 0xFFFF, result, withMinus5);
 }
 
 // While a batch is open: a write entry naming the template's place in the

@@ -138,6 +138,14 @@ FAKE_API Reply Error() {
     r.replyCode = REPLY_ERROR;
     return r;
 }
+FAKE_API Reply Exact(int replyCode, int result, std::vector<std::uint8_t> data) {
+    Reply r;
+    r.replyCode = replyCode;
+    r.result = result;
+    r.exactResult = true;
+    r.data = std::move(data);
+    return r;
+}
 FAKE_API Reply OkText(const std::string& text) {
     std::vector<std::uint8_t> d(text.begin(), text.end());
     d.push_back(0);

@@ -72,6 +72,8 @@ int OpenHandles();  // opens minus closes
 Reply Ok(std::vector<std::uint8_t> data = {});
 Reply Error();
 Reply OkText(const std::string& text);  // text bytes plus a NUL
+// A reply whose transport result is returned as it is (negative included).
+Reply Exact(int replyCode, int result, std::vector<std::uint8_t> data = {});
 
 // A responder that serves options (CMD_GET_OPTION) from a map of name->value
 // (absent names get REPLY_ERROR) and the firmware version for CMD_GET_VERSION.

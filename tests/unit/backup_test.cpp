@@ -24,15 +24,6 @@ constexpr int kCmdTimeout = 1500;
 constexpr int kBlockSize = 4096;
 constexpr int kImage = 16777216;
 
-fakepmx::Reply Answer(int replyCode, int result, Bytes data = {}) {
-    fakepmx::Reply r;
-    r.replyCode = replyCode;
-    r.result = result;
-    r.exactResult = true;
-    r.data = std::move(data);
-    return r;
-}
-
 Bytes Pattern(std::size_t n, std::uint8_t seed) {
     Bytes b(n);
     for (std::size_t i = 0; i < n; ++i) b[i] = static_cast<std::uint8_t>(i * 7 + seed);
@@ -271,7 +262,7 @@ TEST_F(BackupRestore, RestoreStopsWhereTheTerminalRefuses) {
     };
     const Case cases[] = {
         {"erase refused", {fakepmx::Ok(), fakepmx::Error()}, 0, 2, 28},
-        {"push refused", {fakepmx::Ok(), fakepmx::Ok(), Answer(2000, 0)}, -2, 3, 0},
+        {"push refused", {fakepmx::Ok(), fakepmx::Ok(), fakepmx::Exact(2000, 0)}, -2, 3, 0},
         {"install refused",
          {fakepmx::Ok(), fakepmx::Ok(), fakepmx::Ok(), fakepmx::Error()},
          -2,
@@ -420,8 +411,9 @@ TEST_F(BackupRestore, MFRefusalsByStatusLengthAndArgumentsRefusedUnsent) {
     // 4096 data bytes: exactly what the block can carry.
     Bytes descriptor = Cat({Bytes{0, 0x10, 0}, Bytes{0, 0, 0}, Bytes{0, 0, 0}, Bytes{0, 0, 0}});
     const std::pair<fakepmx::Reply, int> mapping[] = {
-        {Answer(2000, 0), 1},  {Answer(2001, 2), 0},  {Answer(2001, 1), -4},
-        {Answer(2001, 4), -5}, {Answer(2001, 3), -2}, {Answer(2001, -1), -2},
+        {fakepmx::Exact(2000, 0), 1},  {fakepmx::Exact(2001, 2), 0},
+        {fakepmx::Exact(2001, 1), -4}, {fakepmx::Exact(2001, 4), -5},
+        {fakepmx::Exact(2001, 3), -2}, {fakepmx::Exact(2001, -1), -2},
     };
     for (const auto& [reply, result] : mapping) {
         fakepmx::Push(reply);
@@ -434,7 +426,7 @@ TEST_F(BackupRestore, MFRefusalsByStatusLengthAndArgumentsRefusedUnsent) {
     EXPECT_EQ(NewCalls()[0].timeout, kCmdTimeout);
 
     ClearCalls();
-    fakepmx::Push(Answer(2000, 0));  // the push is not accepted
+    fakepmx::Push(fakepmx::Exact(2000, 0));  // the push is not accepted
     EXPECT_EQ(tl::MFWrite(*s_, 1, descriptor.data(), data.data()), -2);
     EXPECT_EQ(NewCalls().size(), 1u);
 

@@ -21,12 +21,6 @@ Bytes Pad(const std::string& s, std::size_t n) {
     std::memcpy(b.data(), s.data(), std::min(n, s.size()));
     return b;
 }
-fakepmx::Reply ErrorWithResult(int result) {
-    fakepmx::Reply r = fakepmx::Error();
-    r.result = result;
-    r.exactResult = true;
-    return r;
-}
 // A table download's answer: the count word, then the records.
 fakepmx::Reply Table(const Bytes& records) {
     return fakepmx::Ok(Cat({U32(static_cast<std::uint32_t>(records.size())), records}));
@@ -197,11 +191,11 @@ TEST_F(Content, DeletesTellNotFoundByTheReplyLength) {
         ClearCalls();
         fakepmx::Push(fakepmx::Ok());
         EXPECT_EQ(c.call(), 1) << c.what;
-        fakepmx::Push(ErrorWithResult(2));
+        fakepmx::Push(fakepmx::Exact(REPLY_ERROR, 2));
         EXPECT_EQ(c.call(), 0) << c.what;
-        fakepmx::Push(ErrorWithResult(0));
+        fakepmx::Push(fakepmx::Exact(REPLY_ERROR, 0));
         EXPECT_EQ(c.call(), -2) << c.what;
-        fakepmx::Push(ErrorWithResult(4));
+        fakepmx::Push(fakepmx::Exact(REPLY_ERROR, 4));
         EXPECT_EQ(c.call(), -2) << c.what;
         for (const auto& call : NewCalls()) {
             EXPECT_EQ(call.command, c.command) << c.what;

@@ -14,15 +14,6 @@ namespace {
 constexpr int kCmdTimeout = 1234;
 constexpr int kDataTimeout = 2345;
 
-fakepmx::Reply Answer(int replyCode, int result, Bytes data = {}) {
-    fakepmx::Reply r;
-    r.replyCode = replyCode;
-    r.result = result;
-    r.exactResult = true;
-    r.data = std::move(data);
-    return r;
-}
-
 // A 24-byte ID field as a caller holds it: the text, then `tail`.
 Bytes IdField(const std::string& text, std::uint8_t tail = 0) {
     Bytes b(24, tail);
@@ -90,7 +81,7 @@ TEST_F(Faces, GetMapsRepliesAndStoresWhatTheTransportReturned) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.transport);
-        fakepmx::Push(Answer(c.reply, c.transport));
+        fakepmx::Push(fakepmx::Exact(c.reply, c.transport));
         Bytes buffer(28);
         int length = 28;
         EXPECT_EQ(TL_GetUserFace(s, Id(), 0, buffer.data(), &length), c.expected);
@@ -175,9 +166,9 @@ TEST_F(Faces, WritesAndDeletesMapTheTransportResult) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.reply) + "/" + std::to_string(c.transport));
-        fakepmx::Push(Answer(c.reply, c.transport));
+        fakepmx::Push(fakepmx::Exact(c.reply, c.transport));
         EXPECT_EQ(TL_SetUserFace(s, Id(), 1, face.data(), 8), c.set);
-        fakepmx::Push(Answer(c.reply, c.transport));
+        fakepmx::Push(fakepmx::Exact(c.reply, c.transport));
         EXPECT_EQ(TL_DelUserFace(s, Id(), 1), c.del);
     }
     const fakepmx::Call del = NewCalls().back();
@@ -296,7 +287,7 @@ TEST_F(Faces, RefusedCapturesReturnTheTransportResultWhateverItIs) {
     for (const auto& call : exports) {
         for (int result : {0, 1, 4, 7, -1}) {
             SCOPED_TRACE(result);
-            fakepmx::Push(Answer(result == 7 ? 2005 : REPLY_ERROR, result));
+            fakepmx::Push(fakepmx::Exact(result == 7 ? 2005 : REPLY_ERROR, result));
             EXPECT_EQ(call(), result);
         }
     }
@@ -314,7 +305,7 @@ TEST_F(Faces, QueryStateIsTheNumberOfReplyBytes) {
     EXPECT_EQ(c.requestLength, 0);
     EXPECT_EQ(c.bufferSize, 100);
     EXPECT_EQ(c.timeout, kCmdTimeout);
-    fakepmx::Push(Answer(REPLY_ERROR, 5));
+    fakepmx::Push(fakepmx::Exact(REPLY_ERROR, 5));
     EXPECT_EQ(TL_QueryState(s, &state), -2);
     EXPECT_EQ(state, 3);
     TL_Close(s);

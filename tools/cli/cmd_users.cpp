@@ -36,12 +36,6 @@ std::string ZonesText(const UserView& u, bool textIds) {
     return s.empty() ? "none" : s;
 }
 
-unsigned long long CardValue(const unsigned char* card) {
-    unsigned long long v = 0;
-    for (int i = 4; i >= 0; --i) v = (v << 8) | card[i];
-    return v;
-}
-
 void CardBytes(unsigned long long v, unsigned char* card) {
     for (int i = 0; i < 5; ++i) card[i] = static_cast<unsigned char>(v >> (8 * i));
 }
@@ -116,24 +110,15 @@ int Users(Context& ctx) {
     if (LoadUsers(ctx, h)) {
         Progress p = ctx.MakeProgress("reading users");
         for (long long n = 1;; ++n) {
-            int pin = 0, priv = 0, enabled = 0, group = 0, tz[4] = {0, 0, 0, 0};
-            char name[32] = {}, password[16] = {};
-            int r;
+            UserRecord rec;
+            const int r = NextUserRecord(h, traits, &rec);
             UserView u;
-            if (traits.textIds) {
-                char id[32] = {};
-                int card = 0;
-                r = SSR_TL_GetUserInfo(h, &pin, id, name, &priv, &enabled, password, &card, &group,
-                                       tz);
-                if (r == 1) u = FromText(pin, id, name, priv, enabled, password, card, group, tz);
-            } else {
-                unsigned char card[5] = {};
-                int pin2 = 0;
-                r = TL_GetUserInfo(h, &pin, name, &priv, &enabled, password, card, &pin2, &group,
-                                   tz);
-                if (r == 1)
-                    u = FromClassic(pin, name, priv, enabled, password, card, pin2, group, tz);
-            }
+            if (r == 1 && traits.textIds)
+                u = FromText(rec.pin, rec.id.c_str(), rec.name.c_str(), rec.privilege, rec.enabled,
+                             rec.password.c_str(), rec.textCard, rec.group, rec.zones);
+            else if (r == 1)
+                u = FromClassic(rec.pin, rec.name.c_str(), rec.privilege, rec.enabled,
+                                rec.password.c_str(), rec.card, rec.pin2, rec.group, rec.zones);
             if (r == 0) break;
             Check(r, "reading the user table");
             p.Update(n);

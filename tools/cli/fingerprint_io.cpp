@@ -28,12 +28,6 @@ int Number(const std::string& id) {
     return static_cast<int>(*v);
 }
 
-unsigned long long CardValue(const unsigned char* card) {
-    unsigned long long v = 0;
-    for (int i = 4; i >= 0; --i) v = (v << 8) | card[i];
-    return v;
-}
-
 }  // namespace
 
 BioTraits ReadBioTraits(TL_HANDLE h) {
@@ -66,41 +60,33 @@ std::vector<TerminalUser> ReadAllUsers(const Context& ctx, TL_HANDLE h, const Bi
     Progress p = ctx.MakeProgress("reading users");
     for (;;) {
         if (g_interrupted) throw ToolError(kExitInterrupted, "interrupted");
-        int pin = 0, priv = 0, enabled = 0, group = 0, tz[4] = {0, 0, 0, 0};
-        char name[32] = {}, password[16] = {};
+        UserRecord rec;
+        r = NextUserRecord(h, traits.terminal, &rec);
+        if (r != 1) break;
         TerminalUser t;
         FolderUser& u = t.user;
+        u.name = rec.name;
+        u.password = rec.password;
+        const int* tz = rec.zones;
         if (traits.terminal.textIds) {
-            char id[32] = {};
-            int card = 0;
-            r = SSR_TL_GetUserInfo(h, &pin, id, name, &priv, &enabled, password, &card, &group, tz);
-            if (r != 1) break;
-            u.user = std::string(id, strnlen(id, 24));
-            u.name = std::string(name, strnlen(name, 24));
-            u.password = std::string(password, strnlen(password, 8));
-            u.card = static_cast<unsigned int>(card);
+            u.user = rec.id;
+            u.card = static_cast<unsigned int>(rec.textCard);
             u.followsGroup = !(tz[0] || tz[1] || tz[2] || tz[3]);
             if (!u.followsGroup) u.zones = {tz[0], tz[1], tz[2], tz[3]};
         } else {
-            unsigned char card[5] = {};
-            int pin2 = 0;
-            r = TL_GetUserInfo(h, &pin, name, &priv, &enabled, password, card, &pin2, &group, tz);
-            if (r != 1) break;
-            u.user = std::to_string(pin2 && !traits.terminal.legacy ? pin2 : pin);
-            u.name = std::string(name, strnlen(name, 8));
-            u.password = std::string(password, strnlen(password, 5));
+            u.user = std::to_string(rec.pin2 && !traits.terminal.legacy ? rec.pin2 : rec.pin);
             if (!traits.terminal.legacy) {
                 // Older terminals keep no cards, groups or zones.
-                u.card = CardValue(card);
+                u.card = CardValue(rec.card);
                 u.followsGroup = tz[0] == -1;
                 for (int i = 0; i < 3 && !u.followsGroup && tz[i] > 0; ++i)
                     u.zones.push_back(tz[i]);
             }
         }
-        t.pin = pin;
-        u.privilege = priv;
-        u.enabled = enabled != 0;
-        u.group = traits.terminal.legacy ? 0 : group;
+        t.pin = rec.pin;
+        u.privilege = rec.privilege;
+        u.enabled = rec.enabled != 0;
+        u.group = traits.terminal.legacy ? 0 : rec.group;
         users.push_back(std::move(t));
         p.Update(static_cast<long long>(users.size()));
     }

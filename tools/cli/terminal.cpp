@@ -40,6 +40,33 @@ int NextAttendanceRecord(TL_HANDLE h, const TerminalTraits& traits, AttendanceRe
     return rec;
 }
 
+int NextUserRecord(TL_HANDLE h, const TerminalTraits& traits, UserRecord* out) {
+    UserRecord u;
+    char name[32] = {}, password[16] = {};
+    int r;
+    if (traits.textIds) {
+        char id[32] = {};
+        r = SSR_TL_GetUserInfo(h, &u.pin, id, name, &u.privilege, &u.enabled, password, &u.textCard,
+                               &u.group, u.zones);
+        u.id = std::string(id, strnlen(id, 24));
+        u.name = std::string(name, strnlen(name, 24));
+        u.password = std::string(password, strnlen(password, 8));
+    } else {
+        r = TL_GetUserInfo(h, &u.pin, name, &u.privilege, &u.enabled, password, u.card, &u.pin2,
+                           &u.group, u.zones);
+        u.name = std::string(name, strnlen(name, 8));
+        u.password = std::string(password, strnlen(password, 5));
+    }
+    *out = u;
+    return r;
+}
+
+unsigned long long CardValue(const unsigned char* card) {
+    unsigned long long v = 0;
+    for (int i = 4; i >= 0; --i) v = (v << 8) | card[i];
+    return v;
+}
+
 std::string StateName(int state) {
     switch (state) {
         case 0:

@@ -30,6 +30,24 @@ struct AttendanceRecord {
 // end, anything else the library's failure result.
 int NextAttendanceRecord(TL_HANDLE h, const TerminalTraits& traits, AttendanceRecord* out);
 
+// One user as the library hands it out, texts cut at their terminator or
+// their field's width.
+struct UserRecord {
+    int pin = 0;     // internal number
+    std::string id;  // text ID (text-ID terminals)
+    int pin2 = 0;    // enrolled number (numeric terminals)
+    std::string name, password;
+    int privilege = 0, enabled = 0, group = 0;
+    int zones[4] = {0, 0, 0, 0};
+    int textCard = 0;            // card number of a text-ID user
+    unsigned char card[5] = {};  // card bytes of a numeric user
+};
+// The next user of the table downloaded with TL_ReadUserInfo: 1 a user, 0
+// the end, anything else the library's failure result.
+int NextUserRecord(TL_HANDLE h, const TerminalTraits& traits, UserRecord* out);
+// A numeric user's five card bytes as one number (little-endian).
+unsigned long long CardValue(const unsigned char* card);
+
 // Attendance state and verification mode as words.
 std::string StateName(int state);
 std::string VerifyName(int mode);

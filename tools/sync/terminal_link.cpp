@@ -249,31 +249,21 @@ std::vector<UserRow> TerminalLink::ReadUsers() {
     const int r = TL_ReadUserInfo(h_);
     if (r == 0) return users;
     if (r != 1) Fail("downloading the user table", r);
-    for (;;) {
-        int pin = 0, priv = 0, enabled = 0, group = 0, tz[4] = {0, 0, 0, 0};
-        char name[32] = {}, password[16] = {};
+    for (tlcli::UserRecord rec;;) {
+        const int n = tlcli::NextUserRecord(h_, traits_, &rec);
+        if (n == 0) break;
+        if (n != 1) Fail("reading the user table", n);
         UserRow u;
-        int rec;
         if (traits_.textIds) {
-            char id[32] = {};
-            int card = 0;
-            rec = SSR_TL_GetUserInfo(h_, &pin, id, name, &priv, &enabled, password, &card, &group,
-                                     tz);
-            u.user = Field(id, 24);
-            u.name = Field(name, 24);
+            u.user = rec.id;
         } else {
-            unsigned char card[5] = {};
-            int pin2 = 0;
-            rec =
-                TL_GetUserInfo(h_, &pin, name, &priv, &enabled, password, card, &pin2, &group, tz);
-            u.user = std::to_string(pin2 ? pin2 : pin);
-            u.name = Field(name, 8);
-            if (traits_.pinWidth > 5 && pin2) pinToUser_[pin] = u.user;
+            u.user = std::to_string(rec.pin2 ? rec.pin2 : rec.pin);
+            if (traits_.pinWidth > 5 && rec.pin2) pinToUser_[rec.pin] = u.user;
         }
-        if (rec == 0) break;
-        if (rec != 1) Fail("reading the user table", rec);
-        u.department = group;
-        if (auto d = departments.find(group); d != departments.end()) u.departmentName = d->second;
+        u.name = rec.name;
+        u.department = rec.group;
+        if (auto d = departments.find(rec.group); d != departments.end())
+            u.departmentName = d->second;
         users.push_back(std::move(u));
     }
     return users;
