@@ -45,6 +45,10 @@ int NumberLink(DeviceSession& s, int code, int number, int pin2, int messageId) 
 
 int IdLink(DeviceSession& s, int code, const char* userId, int messageId) {
     if (!userId || !FitsU16Id(messageId)) return 4;
+    // Only text-ID terminals store the 72-byte records the lookup walks; in
+    // a classic table its ID field would be other users' bytes, and a match
+    // would link a made-up user.
+    if (!HoldsTextIdUsers(s)) return 0;
     // FindSsrUserById loads the table when there is no user buffer yet.
     const std::uint8_t* record = FindSsrUserById(s, userId);
     if (!record) return 0;

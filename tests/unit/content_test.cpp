@@ -260,6 +260,18 @@ TEST_F(Content, PinTwoLookupFindsNothingInTextIdTables) {
     EXPECT_EQ(TL_DelSsrUData(s, "78", 2), 0);
     EXPECT_EQ(TL_SetSsrUData(s, "7", 2), 0);
     TL_Close(s);
+
+    // The other way round: a classic table read in 72-byte steps would find
+    // "77" in the card bytes of its second user. No link, no traffic.
+    s = Open();
+    ClearCalls();
+    Bytes classic(84, 0);
+    std::memcpy(classic.data() + 48, "77", 2);
+    fakepmx::Push(Table(classic));
+    EXPECT_EQ(TL_SetSsrUData(s, "77", 2), 0);
+    EXPECT_EQ(TL_DelSsrUData(s, "77", 2), 0);
+    EXPECT_TRUE(NewCalls().empty());
+    TL_Close(s);
 }
 
 TEST_F(Content, WorkCodesInBothForms) {

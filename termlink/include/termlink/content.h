@@ -38,7 +38,8 @@ TL_API int TL_STDCALL TL_DeleteSMS(TL_HANDLE session, int id);
 TL_API int TL_STDCALL TL_SetUData(TL_HANDLE session, int number, int pin2, int messageId);
 TL_API int TL_STDCALL TL_DeleteUData(TL_HANDLE session, int number, int pin2, int messageId);
 /* userId: NUL-terminated text ID (at most 24 characters); an ID the user
- * table does not hold gives 0, nothing sent. */
+ * table does not hold gives 0, nothing sent, and so does every ID on a
+ * terminal whose users have no text IDs (TL_IsTFTMachine gives 0). */
 TL_API int TL_STDCALL TL_SetSsrUData(TL_HANDLE session, const char* userId, int messageId);
 TL_API int TL_STDCALL TL_DelSsrUData(TL_HANDLE session, const char* userId, int messageId);
 
