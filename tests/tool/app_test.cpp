@@ -2,6 +2,7 @@
 // without a terminal.
 #include <gtest/gtest.h>
 
+#include <set>
 #include <sstream>
 
 #include "cli/app.h"
@@ -30,6 +31,12 @@ TEST(ToolCommandLine, HelpListsCommandsAndExitCodes) {
     EXPECT_EQ(h.code, kExitOk);
     EXPECT_NE(h.out.find("--follow"), std::string::npos);
     EXPECT_EQ(RunTool({"events", "--help"}).out, h.out);
+}
+
+TEST(ToolCommandLine, EveryCommandNameIsRegisteredOnce) {
+    // A second registration of a name would never be reached.
+    std::set<std::string> names;
+    for (const auto& c : AllCommands()) EXPECT_TRUE(names.insert(c.name).second) << c.name;
 }
 
 TEST(ToolCommandLine, UsageErrorsExitWithTwoAndSayWhy) {

@@ -50,6 +50,10 @@ TEST(ToolContent, WrittenContentReadsBackAsCsvAndJson) {
     EXPECT_EQ(Tool({"--tcp", where, "shortkey", "set", "6", "1", "--times", "24:00"}).code,
               kExitUsage);
     EXPECT_EQ(Tool({"--tcp", where, "voice", "set", "3", "beep.wav"}).code, kExitUsage);
+    // "voice" with numbers still plays prompts beside the custom-voice actions.
+    ASSERT_EQ(Tool({"--tcp", where, "voice", "3"}).code, kExitOk);
+    ASSERT_EQ(Tool({"--tcp", where, "voice", "1", "4"}).code, kExitOk);
+    EXPECT_EQ(model.GetPanel().voices, (std::vector<std::vector<std::uint8_t>>{{3}, {1, 4}}));
 }
 
 }  // namespace

@@ -49,24 +49,6 @@ const char* kExitCodes =
     "  8    a local file could not be read or written\n"
     "  130  interrupted\n";
 
-std::vector<Command> AllCommands() {
-    std::vector<Command> commands;
-    AddSessionCommands(commands);
-    AddConfigCommands(commands);
-    AddAccessCommands(commands);
-    AddContentCommands(commands);
-    AddRecordCommands(commands);
-    AddUserCommands(commands);
-    AddFaceCommands(commands);
-    AddTemplateCommands(commands);
-    AddTransferCommands(commands);
-    AddDeviceCommands(commands);
-    AddMaintenanceCommands(commands);
-    AddBackupCommands(commands);
-    AddReportCommands(commands);
-    return commands;
-}
-
 const Command* FindCommand(const std::vector<Command>& commands, const std::string& name) {
     for (const auto& c : commands)
         if (c.name == name) return &c;
@@ -174,6 +156,24 @@ GlobalOptions ReadGlobals(const Args& args) {
 }
 
 }  // namespace
+
+std::vector<Command> AllCommands() {
+    std::vector<Command> commands;
+    AddSessionCommands(commands);
+    AddConfigCommands(commands);
+    AddAccessCommands(commands);
+    AddContentCommands(commands);
+    AddRecordCommands(commands);
+    AddUserCommands(commands);
+    AddFaceCommands(commands);
+    AddTemplateCommands(commands);
+    AddTransferCommands(commands);
+    AddDeviceCommands(commands);
+    AddMaintenanceCommands(commands);
+    AddBackupCommands(commands);
+    AddReportCommands(commands);
+    return commands;
+}
 
 std::string DescribeConnection(const ConnectionOptions& c) {
     switch (c.kind) {

@@ -122,6 +122,9 @@ struct Command {
     std::function<int(Context&)> run;
 };
 
+// Every command of the tool, in the order --help lists them.
+std::vector<Command> AllCommands();
+
 // Set by the SIGINT handler; long-running commands stop when it is set.
 extern std::atomic<bool> g_interrupted;
 
@@ -137,6 +140,9 @@ void AddContentCommands(std::vector<Command>& commands);
 // "state set|enable|delete": custom attendance states; shares the command
 // name with the capture state, which takes no arguments.
 int CustomState(Context& ctx);
+// "voice INDEX" and "voice FIRST LAST": play prompts; shares the command name
+// with the custom voices (voice set|enable|delete).
+int PlayVoice(Context& ctx);
 void AddRecordCommands(std::vector<Command>& commands);
 void AddUserCommands(std::vector<Command>& commands);
 void AddReportCommands(std::vector<Command>& commands);

@@ -318,6 +318,7 @@ int Voice(Context& ctx) {
     const std::string usage =
         "voice set INDEX FILE | voice enable INDEX on|off | voice delete INDEX";
     const std::string& action = Arg(ctx, 0, usage);
+    if (action != "set" && action != "enable" && action != "delete") return PlayVoice(ctx);
     const int index = Number(Arg(ctx, 1, usage), 0, kMaxVoiceIndex, "voice index");
     const std::string what = "custom voice " + std::to_string(index);
     int r;
@@ -498,9 +499,10 @@ void AddContentCommands(std::vector<Command>& commands) {
                         true,
                         Voices});
     commands.push_back({"voice",
-                        "set INDEX FILE | enable INDEX on|off | delete INDEX",
-                        "write, switch or delete a custom voice prompt",
-                        "",
+                        "INDEX | FIRST LAST | set INDEX FILE | enable INDEX on|off | delete INDEX",
+                        "play voice prompts; write, switch or delete a custom voice prompt",
+                        "INDEX, FIRST and LAST of played prompts are 0-255; custom voices are\n"
+                        "0-20.",
                         {},
                         true,
                         Voice});

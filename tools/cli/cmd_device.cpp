@@ -69,7 +69,9 @@ int Beep(Context& ctx) {
     return kExitOk;
 }
 
-int Voice(Context& ctx) {
+}  // namespace
+
+int PlayVoice(Context& ctx) {
     const auto& pos = ctx.args.positional;
     if (pos.empty() || pos.size() > 2) throw UsageError("voice: give INDEX or FIRST LAST");
     int v[2] = {0, 0};
@@ -84,6 +86,8 @@ int Voice(Context& ctx) {
           "playing the voice prompt");
     return kExitOk;
 }
+
+namespace {
 
 int ClockDisplay(Context& ctx) {
     const auto& pos = ctx.args.positional;
@@ -181,8 +185,6 @@ void AddDeviceCommands(std::vector<Command>& commands) {
                         Lcd});
     commands.push_back(
         {"beep", "[MS]", "make the terminal beep (default 500 ms, 20-5100)", "", {}, true, Beep});
-    commands.push_back(
-        {"voice", "INDEX | FIRST LAST", "play voice prompts (numbers 0-255)", "", {}, true, Voice});
     commands.push_back({"clock-display",
                         "on|off",
                         "show or hide the clock on the display",
