@@ -73,6 +73,9 @@ if [ -n "$pty" ] && [ -d "$prefix/dosdevices" ]; then
     rm -f "$prefix/dosdevices/com7"
     check "users over a serial line (COM7 -> $pty)" "$work/linux-tcp-users.csv" \
         "$work/win-com-users.csv"
+else
+    failed=$((failed + 1))
+    echo "FAIL serial line: no simulator pseudo-terminal or no Wine dosdevices folder ($prefix)"
 fi
 
 # The communication key: the key proof (CNG on Windows) lets the right key
