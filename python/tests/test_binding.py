@@ -1,5 +1,6 @@
 """The binding against a simulated terminal: logs, users, errors."""
 import datetime
+import signal
 import socket
 
 import pytest
@@ -62,3 +63,17 @@ def test_silent_terminal_times_out():
         with pytest.raises(termlink.ConnectTimeoutError) as e:
             termlink.connect(port=silent.getsockname()[1], transport="udp", timeout=0.2)
     assert isinstance(e.value, TimeoutError) and e.value.transport_error == 6
+
+
+def test_terminal_that_stops_answering_times_out(sim_factory):
+    sim = sim_factory()
+    with termlink.connect(port=sim.port, transport="udp", timeout=0.3) as t:
+        t.time()
+        sim.process.send_signal(signal.SIGSTOP)  # the terminal goes silent mid-session
+        try:
+            with pytest.raises(termlink.TerminalTimeoutError) as e:
+                t.time()
+        finally:
+            sim.process.send_signal(signal.SIGCONT)
+    assert (e.value.code, e.value.transport_error) == (-2, 6)
+    assert isinstance(e.value, TimeoutError)

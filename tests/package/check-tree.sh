@@ -25,7 +25,7 @@ LIBDIR=$(dirname "$SONAME_LINK")
 
 # ---- layout ------------------------------------------------------------------
 expect=(
-    "$LIBDIR/libtermlink.so" "$LIBDIR/libportmux.so"
+    "$LIBDIR/libtermlink.so" "$LIBDIR/libportmux.so" "$LIBDIR/libarchlib.so"
     "$LIBDIR/portmux/libnetwire.so" "$LIBDIR/portmux/libtcpwire.so"
     "$LIBDIR/portmux/libserwire.so" "$LIBDIR/portmux/libusbwire.so"
     "$LIBDIR/cmake/termlink/termlinkConfig.cmake"
