@@ -210,6 +210,7 @@ void RegisterTableCommands(CommandTable& table);
 void RegisterUserCommands(CommandTable& table);
 void RegisterAccessCommands(CommandTable& table);
 void RegisterTemplateCommands(CommandTable& table);
+void RegisterUpdateCommands(CommandTable& table);
 void RegisterControlCommands(CommandTable& table);
 void RegisterContentCommands(CommandTable& table);
 void RegisterFaceCommands(CommandTable& table);
@@ -219,6 +220,9 @@ void RegisterBackupCommands(CommandTable& table);
 // replaces the data state. False when the image is not one this terminal
 // wrote.
 bool ApplyRestore(Model::State& s, le::Bytes image);
+// CMD_UPDATE's batch (request u32 12): user and template operations applied
+// all together or not at all.
+Response ApplyBatch(Model::State& s, le::Bytes block);
 
 // The terminal's answer to a delete of something it does not have:
 // REPLY_ERROR with two data bytes (the first two request bytes echoed).

@@ -429,6 +429,7 @@ static const CommandTable& Commands() {
         RegisterUserCommands(t);
         RegisterAccessCommands(t);
         RegisterTemplateCommands(t);
+        RegisterUpdateCommands(t);
         RegisterControlCommands(t);
         RegisterContentCommands(t);
         RegisterFaceCommands(t);
