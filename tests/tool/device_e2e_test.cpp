@@ -91,5 +91,52 @@ TEST_F(ToolDevice, ClearingNeedsYesAndFilesComeBack) {
     EXPECT_EQ(model_.GetPanel().restarts, 1);
 }
 
+// The commands that only tell the terminal something: each must reach it
+// with its arguments, as the simulator's panel and install list show.
+TEST_F(ToolDevice, PanelLanguageAndFirmwareCommandsReachTheTerminal) {
+    const std::vector<std::vector<std::string>> commands = {
+        {"lcd", "Hello", "--row", "2", "--column", "3"},
+        {"beep", "100"},
+        {"voice", "7"},
+        {"clock-display", "off"},
+        {"sleep"},
+        {"resume"},
+        {"suspend"},
+        {"refresh"},
+        {"language", "5", "Bonjour"},
+        {"command", "1013", "0", "0", "0"},  // CMD_REFRESH_DATA by number
+        {"poweroff"},
+    };
+    for (const auto& c : commands) {
+        const Result r = Run(c);
+        EXPECT_EQ(r.code, kExitOk) << c[0] << ": " << r.err;
+    }
+    const termsim::Panel p = model_.GetPanel();
+    EXPECT_EQ(p.lcd, (std::vector<termsim::Panel::Text>{{2, 3, "Hello"}}));
+    EXPECT_EQ(p.beeps, std::vector<int>{5});
+    EXPECT_EQ(p.voices, (std::vector<std::vector<std::uint8_t>>{{7}}));
+    EXPECT_FALSE(p.clockShown);
+    EXPECT_TRUE(p.poweredOff && p.suspended);
+    EXPECT_EQ(p.refreshes, 2);
+    const auto installs = model_.Installs();
+    ASSERT_FALSE(installs.empty());
+    EXPECT_EQ(installs.back(), (termsim::Install{1701, 5, "Bonjour", {}}));
+
+    // A firmware text newer than the terminal's is sent; the image arrives
+    // as its data lines say.
+    const std::string firmware =
+        Write("fw.txt",
+              "FirmwareVersion=Ver 6.61 Apr 16 2011\r\nFirmwareLength=3\r\n"
+              "FirmwareCheckSum=65019\r\nData0=010203\r\n");
+    const Result r = Run({"firmware", firmware});
+    ASSERT_EQ(r.code, kExitOk) << r.err;
+    EXPECT_EQ(model_.InstalledData(2), (std::vector<std::uint8_t>{1, 2, 3}));
+
+    // A raw table comes back as the terminal keeps it: 4 users of 28 bytes.
+    const std::string table = (dir_ / "users.bin").string();
+    ASSERT_EQ(Run({"table", "get", "5", table}).code, kExitOk);
+    EXPECT_EQ(fs::file_size(table), 4u * 28u);
+}
+
 }  // namespace
 }  // namespace tlcli

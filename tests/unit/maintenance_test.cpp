@@ -353,13 +353,15 @@ TEST_F(Maintenance, TableExportWritesTheTableWithoutItsPrefix) {
     EXPECT_EQ(calls[0].request, Bytes{5});
     EXPECT_EQ(calls[0].bufferSize, 16777216);
     EXPECT_EQ(calls[0].timeout, 2000);
-    // Shorter than the prefix: nothing received, nothing written.
-    for (int n : {0, 1, 3}) {
-        fakepmx::Reply r = fakepmx::Error();
-        r.data = Bytes(static_cast<std::size_t>(n), 7);
-        fakepmx::Push(r);
-        EXPECT_EQ(TL_GetData(s, 1, (dir_ + "/none").c_str()), 0) << n;
-    }
+    // Shorter than the prefix, whatever the reply code: nothing received,
+    // nothing written.
+    for (bool ok : {false, true})
+        for (int n : {0, 1, 3}) {
+            fakepmx::Reply r = ok ? fakepmx::Ok() : fakepmx::Error();
+            r.data = Bytes(static_cast<std::size_t>(n), 7);
+            fakepmx::Push(r);
+            EXPECT_EQ(TL_GetData(s, 1, (dir_ + "/none").c_str()), 0) << ok << n;
+        }
     fakepmx::Reply refused = fakepmx::Error();
     refused.data = Cat({U32(1), Bytes{1}});
     fakepmx::Push(refused);
