@@ -62,6 +62,15 @@ TEST(ToolCommandLine, UsageErrorsExitWithTwoAndSayWhy) {
     EXPECT_NE(r.err.find("--interval"), std::string::npos);
 }
 
+TEST(ToolCommandLine, TickerDrawsOnlyWhenEnabledAndClearsItsLine) {
+    std::ostringstream on, off;
+    { Ticker t(true, on, "Sending"); }
+    { Ticker t(false, off, "Sending"); }
+    EXPECT_EQ(on.str().rfind("Sending...", 0), 0u);
+    EXPECT_EQ(on.str().substr(on.str().size() - 4), "\r\033[K");
+    EXPECT_EQ(off.str(), "");
+}
+
 TEST(ToolCommandLine, VersionNeedsNoTerminal) {
     const Result r = RunTool({"--version"});
     EXPECT_EQ(r.code, kExitOk);

@@ -11,6 +11,7 @@
 
 #include "cli/args.h"
 #include "cli/format.h"
+#include "cli/ticker.h"
 #include "termlink.h"
 
 namespace tlcli {
@@ -101,6 +102,10 @@ struct Context {
     void Note(const std::string& text) const;
     Progress MakeProgress(std::string label) const {
         return Progress(global.interactive && !global.quiet, err, std::move(label));
+    }
+    // For one blocking call: the label and the seconds elapsed.
+    Ticker MakeTicker(std::string label) const {
+        return Ticker(global.interactive && !global.quiet, err, std::move(label));
     }
 
     std::unique_ptr<Session> session_;

@@ -40,7 +40,7 @@ int Backup(Context& ctx) {
     const std::string what = "backing up the terminal's data";
     int r;
     {
-        Progress progress = ctx.MakeProgress("Backing up the terminal's data");
+        Ticker progress = ctx.MakeTicker("Backing up the terminal's data");
         r = TL_BackupData(ctx.session().handle(), path.c_str());
     }
     if (r == 0) throw ToolError(kExitNotFound, what + ": the terminal has no data to back up");
@@ -64,7 +64,7 @@ int Restore(Context& ctx) {
     const std::string what = "restoring " + path;
     int r;
     {
-        Progress progress = ctx.MakeProgress("Erasing the terminal's data and restoring " + path);
+        Ticker progress = ctx.MakeTicker("Erasing the terminal's data and restoring " + path);
         r = TL_RestoreData(ctx.session().handle(), path.c_str());
     }
     if (r == 0)

@@ -1,5 +1,6 @@
 // Maintenance transfers: firmware, files, language texts, raw tables and the
 // generic command.
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -7,6 +8,7 @@
 #include "cli/app.h"
 #include "cli/errors.h"
 #include "cli/firmware_text.h"
+#include "cli/host.h"
 
 namespace tlcli {
 
@@ -50,8 +52,8 @@ int Firmware(Context& ctx) {
     TL_HANDLE h = ctx.session().handle();
     int r;
     {
-        Progress progress =
-            ctx.MakeProgress("Sending firmware (" + std::to_string(local.length) + " bytes)");
+        Ticker progress =
+            ctx.MakeTicker("Sending firmware (" + std::to_string(local.length) + " bytes)");
         r = TL_UpdateFirmware(h, path.c_str());
     }
     if (r == 4)
@@ -73,13 +75,13 @@ int File(Context& ctx) {
         const std::string bytes = ReadText(path);
         if (bytes.size() > 1048576)
             throw UsageError("file send: " + path + " is larger than 1 MiB");
-        const std::size_t slash = path.find_last_of('/');
+        const std::size_t slash = path.find_last_of(host::PathSeparators());
         const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
         if (name.empty() || name.size() > 35)
             throw UsageError("file send: the file name must be 1-35 characters");
         int r;
         {
-            Progress progress = ctx.MakeProgress("Sending " + name);
+            Ticker progress = ctx.MakeTicker("Sending " + name);
             r = TL_SendFile(ctx.session().handle(), path.c_str());
         }
         Check(r, "sending " + name);
@@ -89,7 +91,7 @@ int File(Context& ctx) {
     if (pos.size() == 2 && pos[0] == "get") {
         const std::string& name = pos[1];
         std::string dir = ctx.args.Get("--to", "");
-        if (!dir.empty() && dir.back() != '/') dir += '/';
+        if (!dir.empty() && !std::strchr(host::PathSeparators(), dir.back())) dir += '/';
         if (name.empty() || dir.size() + name.size() > 199)
             throw UsageError("file get: folder and name together must stay below 200 characters");
         const int r = TL_ReadFile(ctx.session().handle(), name.c_str(), dir.c_str());

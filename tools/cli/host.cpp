@@ -65,6 +65,10 @@ const char* NullDevice() {
     return "NUL";
 }
 
+const char* PathSeparators() {
+    return "\\/";
+}
+
 std::optional<std::string> MakeTempFolder(const std::string& prefix) {
     // A folder under the user's own temporary folder inherits its owner-only
     // access; the ending is tried until a name is free.
@@ -119,6 +123,10 @@ bool StderrIsTerminal() {
 
 const char* NullDevice() {
     return "/dev/null";
+}
+
+const char* PathSeparators() {
+    return "/";
 }
 
 std::optional<std::string> MakeTempFolder(const std::string& prefix) {

@@ -30,4 +30,8 @@ std::optional<std::string> MakeTempFolder(const std::string& prefix);
 // The device that swallows output ("/dev/null", "NUL").
 const char* NullDevice();
 
+// The characters that end a folder name in a path ("/"; on Windows "\\" and
+// "/"), as the library takes a file's base name after the last of them.
+const char* PathSeparators();
+
 }  // namespace tlcli::host
