@@ -5,12 +5,14 @@
 // SQLite's own file lock.
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <iterator>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "backends.h"
 #include "schema.h"
@@ -105,8 +107,8 @@ class SqliteStore : public Store {
         }
         // Writers wait for each other instead of failing; long enough for a
         // large commit from another worker.
-        sqlite3_busy_timeout(db_, 60000);
-        Exec("PRAGMA journal_mode=WAL");
+        sqlite3_busy_timeout(db_, kBusyMs);
+        SwitchToWal();
         Exec("PRAGMA synchronous=NORMAL");
         Exec("PRAGMA cache_size=-32768");  // 32 MiB: a fleet's index pages stay in memory
     }
@@ -347,6 +349,31 @@ class SqliteStore : public Store {
         std::lock_guard<std::mutex> lock_;
         bool done_ = false;
     };
+
+    static constexpr int kBusyMs = 60000;
+
+    // Turning on WAL needs the file to itself. When another connection has
+    // begun writing (another worker preparing the tables) while this one
+    // reads the file header, SQLite answers SQLITE_BUSY at once instead of
+    // waiting, since waiting could deadlock; the busy handler never runs.
+    // So the switch is retried here, within the same time as any writer
+    // waits. Connections of this process take turns first.
+    void SwitchToWal() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kBusyMs);
+        auto pause = std::chrono::milliseconds(1);
+        for (;;) {
+            int r;
+            {
+                std::lock_guard<std::mutex> lock(*writers_);
+                r = sqlite3_exec(db_, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+            }
+            if (r == SQLITE_OK) return;
+            if ((r & 0xff) != SQLITE_BUSY || std::chrono::steady_clock::now() >= deadline)
+                throw StoreError(where_ + ": " + sqlite3_errmsg(db_));
+            std::this_thread::sleep_for(pause);
+            pause = std::min(pause * 2, std::chrono::milliseconds(50));
+        }
+    }
 
     void Exec(const char* sql) {
         char* msg = nullptr;
