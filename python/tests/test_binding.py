@@ -1,5 +1,6 @@
 """The binding against a simulated terminal: logs, users, errors."""
 import datetime
+import os
 import signal
 import socket
 
@@ -70,6 +71,9 @@ def test_terminal_that_stops_answering_times_out(sim_factory):
     with termlink.connect(port=sim.port, transport="udp", timeout=0.3) as t:
         t.time()
         sim.process.send_signal(signal.SIGSTOP)  # the terminal goes silent mid-session
+        # The signal is delivered later; a request sent before the stop lands
+        # would still be answered.
+        os.waitpid(sim.process.pid, os.WUNTRACED)
         try:
             with pytest.raises(termlink.TerminalTimeoutError) as e:
                 t.time()

@@ -39,9 +39,11 @@ struct Session {
     int fd = -1;
     std::uint32_t session = 0;
 
+    // The handshake waits long: the server's thread may be slow to start on a
+    // loaded machine, and a missing answer there aborts as if it were a find.
     bool Receive(std::vector<std::uint8_t>& out) {
         out.resize(70000);
-        timeval tv{1, 0};
+        timeval tv{30, 0};
         ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
         ssize_t n = ::recv(fd, out.data(), out.size(), 0);
         if (n <= 0) return false;

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <thread>
@@ -120,8 +121,16 @@ TEST(QvupdateWindow, UpdateFromTheDialogUnderXvfb) {
     ASSERT_TRUE(click(214, 124));  // Update
     ASSERT_TRUE(WaitFor(
         [&] { return qvtest::Slurp(out).find("not a whole number") != std::string::npos; }, 20));
+    // The message box has the window's title: wait until it is shown, answer
+    // it, and wait until only the window is left.
+    auto visible = [&] {
+        if (!xdo("search --onlyvisible --name '^QVUpdate$'")) return 0;
+        const std::string ids = qvtest::Slurp(dir.Path("stdout"));
+        return static_cast<int>(std::count(ids.begin(), ids.end(), '\n'));
+    };
+    ASSERT_TRUE(WaitFor([&] { return visible() == 2; }, 20));
     ASSERT_TRUE(xdo("key Return"));
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    ASSERT_TRUE(WaitFor([&] { return visible() == 1; }, 20));
 
     char hexPort[16];
     std::snprintf(hexPort, sizeof hexPort, "$%X", server.Port());  // "$" reads as hexadecimal

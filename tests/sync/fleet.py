@@ -5,6 +5,7 @@ state, and helpers to read the sync's database."""
 import os
 import random
 import re
+import shutil
 import sqlite3
 import subprocess
 import tempfile
@@ -85,6 +86,9 @@ class Terminal:
     def pause(self):
         """A dead peer: the process stops answering."""
         self.proc.send_signal(19)  # SIGSTOP
+        # Only once it has stopped: a terminal still answering the first
+        # request after the signal would not count as dead.
+        os.waitpid(self.proc.pid, os.WUNTRACED)
         self.stopped = True
 
     def resume(self):
@@ -165,11 +169,20 @@ def pg_start():
     """A throw-away PostgreSQL server on loopback; returns (url, stop)."""
     d = tempfile.mkdtemp(prefix="tl-pg-")
     import socket
-    s = socket.socket()
-    s.bind(("127.0.0.1", 0))
-    port = s.getsockname()[1]
-    s.close()
-    subprocess.run(["bash", PG_SERVER, "start", d, str(port)], check=True, timeout=120)
+    # The free port is only free when looked at: another program may take it
+    # while the server is being set up, so a failed start tries another.
+    for attempt in range(3):
+        s = socket.socket()
+        s.bind(("127.0.0.1", 0))
+        port = s.getsockname()[1]
+        s.close()
+        started = subprocess.run(["bash", PG_SERVER, "start", d, str(port)], timeout=120)
+        if started.returncode == 0:
+            break
+        subprocess.run(["bash", PG_SERVER, "stop", d], timeout=120)
+        shutil.rmtree(os.path.join(d, "data"), ignore_errors=True)
+    else:
+        raise RuntimeError("PostgreSQL did not start")
     url = "postgresql://postgres@127.0.0.1:%d/fleet" % port
 
     def stop():

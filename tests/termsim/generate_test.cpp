@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <set>
 
+#include <unistd.h>
+
 #include "support.h"
 
 namespace termsim::test {
@@ -142,7 +144,9 @@ TEST(TermsimState, SaveAndLoadRestoreEverything) {
     User u = a.Users()[0];
     u.ex = 0;
     a.AddUser(u);
-    const std::string path = ::testing::TempDir() + "termsim_state_test.txt";
+    // Named by process, so that suites of two build trees never share it.
+    const std::string path =
+        ::testing::TempDir() + "termsim_state_" + std::to_string(::getpid()) + ".txt";
     std::string err;
     ASSERT_TRUE(a.Save(path, &err)) << err;
     Model b(ProfileConfig(Profile::Legacy));
