@@ -258,8 +258,9 @@ std::string NormalizeVersion(const std::string& version);
 int CompareVersion(const std::string& normalized, const char* literal);
 
 // Decimal text to integer the way terminals read option values: leading
-// blanks, optional sign, leading digits; 0 when none.
-long ParseDecimal(const std::string& text);
+// blanks, optional sign, leading digits; 0 when none. Wider than 32 bits on
+// every platform: a comm key runs to 4294967295.
+long long ParseDecimal(const std::string& text);
 
 // Hidden option values written by a host that saw no "~OS": hexadecimal
 // digits of a seed byte and the chained XOR of the plain text. Gives the

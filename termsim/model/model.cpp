@@ -231,14 +231,14 @@ int CompareVersion(const std::string& normalized, const char* literal) {
     return (c > 0) - (c < 0);
 }
 
-long ParseDecimal(const std::string& text) {
+long long ParseDecimal(const std::string& text) {
     std::size_t i = 0;
     while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
-    long v = 0;
+    long long v = 0;
     for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i) {
-        if (v > 100000000000L) break;  // far beyond any option value; stop before overflow
+        if (v > 100000000000LL) break;  // far beyond any option value; stop before overflow
         v = v * 10 + (text[i] - '0');
     }
     return negative ? -v : v;
