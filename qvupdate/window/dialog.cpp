@@ -1,8 +1,9 @@
-// The dialog: connection fields with the TCP/IP and RS232 toggles, the pack
+// The dialog (FLTK): connection fields with the TCP/IP and RS232 toggles, the pack
 // file with a browse button, and "Update". The update itself runs on a worker
 // thread (the core's RunUpdate), so the window keeps answering during the
 // pauses between tries; the worker hands its notes and its report back to the
-// window's thread with Fl::awake.
+// window's thread with Fl::awake. Texts, field reading and what a run's end
+// shows come from form.h, which the Windows window shares.
 #include <FL/Fl.H>
 #include <FL/Fl_Box.H>
 #include <FL/Fl_Button.H>
@@ -16,16 +17,12 @@
 #include <string>
 #include <thread>
 
-#include "core/number_text.h"
 #include "core/update.h"
 #include "window/dialog.h"
+#include "window/form.h"
 
 namespace qvupdate::window {
 namespace {
-
-// The network address the TCP/IP toggle proposes: the usual factory address
-// of these terminals.
-constexpr const char* kDefaultNetAddress = "192.168.1.201";
 
 class Dialog {
   public:
@@ -57,7 +54,8 @@ class Dialog {
     void Finish(const UpdateReport& report);
     void Tick();
     void Inform(const std::string& text);
-    bool Number(Fl_Input* field, const char* what, int& out);
+    void Warn(const std::string& text);
+    void ShowFields(const LinkFields& f);
 
     std::unique_ptr<Fl_Window> form_;
     Fl_Button* sbtnTCPIP_;
@@ -74,14 +72,15 @@ class Dialog {
     bool busy_ = false;
     int ticks_ = 0;
     std::string note_;
+    Link link_;
 };
 
 Dialog::Dialog() {
     const int w = 257, h = 137;
-    form_ = std::make_unique<Fl_Window>((Fl::w() - w) / 2, (Fl::h() - h) / 2, w, h, "QVUpdate");
+    form_ = std::make_unique<Fl_Window>((Fl::w() - w) / 2, (Fl::h() - h) / 2, w, h, kTitle);
     form_->begin();
-    sbtnTCPIP_ = new Fl_Button(4, 4, 60, 20, "TCP/IP");
-    sbtnRS232_ = new Fl_Button(66, 4, 60, 20, "RS232");
+    sbtnTCPIP_ = new Fl_Button(4, 4, 60, 20, kTcpIp);
+    sbtnRS232_ = new Fl_Button(66, 4, 60, 20, kRs232);
     for (Fl_Button* b : {sbtnTCPIP_, sbtnRS232_}) {
         b->type(FL_RADIO_BUTTON);  // one group: pressing one releases the other
         b->box(FL_FLAT_BOX);
@@ -92,29 +91,28 @@ Dialog::Dialog() {
     sbtnTCPIP_->callback(OnTcpIp, this);
     sbtnRS232_->callback(OnRs232, this);
 
-    edtnetAddress_ = new Fl_Input(86, 28, 167, 20, "IP Address:");
-    edtNetPort_ = new Fl_Input(86, 50, 44, 20, "Port Number:");
-    edtBaudRate_ = new Fl_Input(193, 50, 60, 20, "BaudRate:");
+    edtnetAddress_ = new Fl_Input(86, 28, 167, 20);
+    edtNetPort_ = new Fl_Input(86, 50, 44, 20);
+    edtBaudRate_ = new Fl_Input(193, 50, 60, 20, kBaudLabel);
     for (Fl_Input* in : {edtnetAddress_, edtNetPort_, edtBaudRate_}) {
         in->labelsize(12);
         in->textsize(12);
     }
-    edtnetAddress_->value("COM1");
-    edtNetPort_->value("1");
-    edtBaudRate_->value("115200");
+    ShowFields(StartFields());
+    edtBaudRate_->value(kStartBaud);
 
-    label1_ = new Fl_Box(4, 72, 249, 16, "Please select update file at here");
+    label1_ = new Fl_Box(4, 72, 249, 16, kPackLabel);
     label1_->labelsize(12);
     label1_->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT);
     packFile_ = new Fl_Input(4, 90, 221, 20);
     packFile_->textsize(12);
-    browse_ = new Fl_Button(227, 90, 26, 20, "...");
+    browse_ = new Fl_Button(227, 90, 26, 20, kBrowse);
     browse_->callback(OnBrowse, this);
 
     status_ = new Fl_Box(4, 114, 120, 20);
     status_->labelsize(11);
     status_->align(FL_ALIGN_INSIDE | FL_ALIGN_LEFT | FL_ALIGN_CLIP);
-    button5_ = new Fl_Button(176, 114, 77, 20, "Update");
+    button5_ = new Fl_Button(176, 114, 77, 20, kUpdate);
     button5_->labelsize(12);
     button5_->callback(OnUpdate, this);
     form_->end();
@@ -128,24 +126,23 @@ Dialog::Dialog() {
         this);
 }
 
-void Dialog::UseNetwork() {
-    edtnetAddress_->label("IP Address:");
-    edtNetPort_->label("Port Number:");
-    edtnetAddress_->value(kDefaultNetAddress);
-    edtNetPort_->value("$1112");
+void Dialog::ShowFields(const LinkFields& f) {
+    edtnetAddress_->label(f.addressLabel);
+    edtNetPort_->label(f.portLabel);
+    edtnetAddress_->value(f.address);
+    edtNetPort_->value(f.port);
     form_->redraw();
 }
 
+void Dialog::UseNetwork() {
+    ShowFields(NetworkFields());
+}
 void Dialog::UseSerial() {
-    edtnetAddress_->label("Com Port:");
-    edtNetPort_->label("Device ID:");
-    edtnetAddress_->value("COM4");
-    edtNetPort_->value("1");
-    form_->redraw();
+    ShowFields(SerialFields());
 }
 
 void Dialog::Browse() {
-    const char* picked = fl_file_chooser("Select the update pack", "*", packFile_->value());
+    const char* picked = fl_file_chooser(kBrowseTitle, "*", packFile_->value());
     if (picked) packFile_->value(picked);
 }
 
@@ -156,34 +153,30 @@ void Dialog::Inform(const std::string& text) {
     fl_message("%s", text.c_str());
 }
 
-bool Dialog::Number(Fl_Input* field, const char* what, int& out) {
-    auto n = ParseWholeNumber(field->value(), NumberForm::DecimalOrDollarHex);
-    if (!n) {
-        std::string name = what;  // the field's label without its colon
-        if (!name.empty() && name.back() == ':') name.pop_back();
-        const std::string text = name + " \"" + field->value() + "\" is not a whole number.";
-        std::printf("%s\n", text.c_str());
-        std::fflush(stdout);
-        fl_alert("%s", text.c_str());
-        field->take_focus();
-        return false;
-    }
-    out = *n;
-    return true;
+void Dialog::Warn(const std::string& text) {
+    std::printf("%s\n", text.c_str());
+    std::fflush(stdout);
+    fl_alert("%s", text.c_str());
 }
 
 void Dialog::StartUpdate() {
     if (busy_) return;
     // The address is shown as it is used: trimmed and in upper case.
-    Link link = LinkFromFields(edtnetAddress_->value(), 0, 0);
-    edtnetAddress_->value(link.address.c_str());
-    if (!Number(edtNetPort_, edtNetPort_->label(), link.port)) return;
-    if (link.kind == Link::Kind::Serial && !Number(edtBaudRate_, "BaudRate", link.baud)) return;
+    const FieldsRead read = ReadFields(edtnetAddress_->value(), edtNetPort_->label(),
+                                       edtNetPort_->value(), edtBaudRate_->value());
+    edtnetAddress_->value(read.shownAddress.c_str());
+    if (read.bad != FieldsRead::Bad::None) {
+        Warn(read.message);
+        (read.bad == FieldsRead::Bad::Port ? edtNetPort_ : edtBaudRate_)->take_focus();
+        return;
+    }
+    const Link link = read.link;
+    link_ = link;
 
     busy_ = true;
     button5_->deactivate();
-    button5_->label("Working");
-    note_ = "starting";
+    button5_->label(kWorking);
+    note_ = kStarting;
     ticks_ = 0;
     Fl::add_timeout(0.25, OnTick, this);
     form_->cursor(FL_CURSOR_WAIT);
@@ -210,9 +203,7 @@ void Dialog::OnDone(void* p) {
 // A moving mark beside the note shows that the run is alive.
 void Dialog::Tick() {
     if (!busy_) return;
-    static const char* const kSpinner[] = {"|", "/", "-", "\\"};
-    const std::string shown = std::string(kSpinner[ticks_++ % 4]) + " " + note_;
-    status_->copy_label(shown.c_str());
+    status_->copy_label(Progress(ticks_++, note_).c_str());
     Fl::repeat_timeout(0.25, OnTick, this);
 }
 
@@ -221,30 +212,12 @@ void Dialog::Finish(const UpdateReport& report) {
     busy_ = false;
     Fl::remove_timeout(OnTick, this);
     form_->cursor(FL_CURSOR_DEFAULT);
-    button5_->label("Update");
+    button5_->label(kUpdate);
     button5_->activate();
-    switch (report.end) {
-        case UpdateEnd::NoConnection:
-            status_->copy_label("no connection");
-            return;
-        case UpdateEnd::NoFile:
-            status_->copy_label("no such file");
-            return;
-        case UpdateEnd::BadPack:
-            status_->copy_label("pack refused");
-            Inform("The pack cannot be used: " + report.error);
-            return;
-        case UpdateEnd::Refused:
-            status_->copy_label("pack refused");
-            Inform(std::string(text::kWrongPack));
-            return;
-        case UpdateEnd::Done:
-            break;
-    }
-    status_->copy_label("done");
-    std::string shown;
-    for (const auto& m : report.messages) shown += (shown.empty() ? "" : "\n") + m;
-    Inform(shown);
+    const Outcome o = Describe(report, link_);
+    status_->copy_label(o.status.c_str());
+    if (o.box == Outcome::Box::Information) Inform(o.message);
+    if (o.box == Outcome::Box::Warning) Warn(o.message);
 }
 
 }  // namespace
@@ -252,7 +225,7 @@ void Dialog::Finish(const UpdateReport& report) {
 int RunDialog() {
     Fl::lock();  // lets the update's worker thread wake the window
     fl_close = "OK";
-    fl_message_title_default("QVUpdate");
+    fl_message_title_default(kTitle);
     Dialog dialog;
     dialog.Show();
     return Fl::run();

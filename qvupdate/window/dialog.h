@@ -1,4 +1,5 @@
-// The QVUpdate dialog (FLTK): a thin layer over the core's update run.
+// The QVUpdate dialog: a thin layer over the core's update run, one file per
+// platform (dialog.cpp with FLTK, dialog_windows.cpp with Win32 controls).
 #pragma once
 
 namespace qvupdate::window {

@@ -11,7 +11,8 @@ for f in "$dir"/*.dll "$dir"/*.exe; do
     count=$((count + 1))
     for dll in $("$objdump" -p "$f" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr 'A-Z' 'a-z'); do
         case "$dll" in
-            kernel32.dll | msvcrt.dll | ws2_32.dll | bcrypt.dll | advapi32.dll | user32.dll) continue ;;
+            kernel32.dll | msvcrt.dll | ws2_32.dll | bcrypt.dll | advapi32.dll | user32.dll | gdi32.dll \
+                | comdlg32.dll) continue ;;
         esac
         if echo "$ours" | grep -qx "$dll"; then continue; fi
         echo "$(basename "$f") imports $dll, which is not shipped with it" >&2
