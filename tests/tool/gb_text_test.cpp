@@ -27,6 +27,11 @@ const Case kBoth[] = {
     {"beyond the basic plane", "\x94\x39\xFC\x36", "😀"},
     {"last character", "\xE3\x32\x9A\x35", "\U0010FFFF"},
     {"empty", "", ""},
+    // Codes the editions of GB18030 map differently (Windows' code page has
+    // private-use characters for them): the encoded characters on both.
+    {"an ideograph given its own code point", "\xFE\x51", "\U00020087"},
+    {"a vertical form", "\xA6\xD9", "\uFE10"},
+    {"m with acute", "\xA8\xBC", "\u1E3F"},
 };
 
 TEST(GbText, ReadsAndWritesTheSameBytesBothWays) {
@@ -37,6 +42,19 @@ TEST(GbText, ReadsAndWritesTheSameBytesBothWays) {
         const auto written = ToGb18030(c.utf8);
         ASSERT_TRUE(written.text) << c.what << ": " << written.problem;
         EXPECT_EQ(*written.text, c.gb) << c.what;
+    }
+}
+
+TEST(GbText, ReadsTheOlderFourByteFormsOfMovedCharacters) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"\x84\x31\x82\x36", "\uFE10"},
+        {"\x82\x35\x90\x37", "\u9FB4"},
+        {"a\x81\x35\xF4\x37" "b", "a\u1E3F" "b"},
+    };
+    for (const auto& [gb, utf8] : cases) {
+        const auto read = FromGb18030(gb);
+        ASSERT_TRUE(read.text) << read.problem;
+        EXPECT_EQ(*read.text, utf8);
     }
 }
 
@@ -74,6 +92,8 @@ TEST(GbText, RefusesTypedTextThatIsNotUtf8AndSaysWhichCharacter) {
         {"a surrogate", "x\xED\xA0\x80", 1, "byte 0xED (character 2)"},
         {"above U+10FFFF", "\xF4\x90\x80\x80", 0, "byte 0xF4 (character 1)"},
         {"a stray continuation", "\x80", 0, "byte 0x80 (character 1)"},
+        {"a private-use character of the older editions", "ab\uE78D", 2,
+         "(U+E78D, character 3) is a private-use character"},
     };
     for (const auto& c : cases) {
         const auto r = ToGb18030(c.in);
