@@ -27,11 +27,16 @@ namespace tlcli::host {
 #if defined(_WIN32)
 namespace {
 
-// Code page 54936 is GB18030. Both steps refuse what they cannot convert:
-// MB_ERR_INVALID_CHARS on reading, WC_ERR_INVALID_CHARS on writing (the only
-// flag these two code pages take; neither has best-fit mappings, since
-// GB18030 and UTF-8 both encode every character).
-constexpr UINT kGb18030 = 54936;
+// Code page 54936 is GB18030; a system without it (Wine) has code page 936,
+// GBK, which holds the same one- and two-byte codes but for a few that the
+// tool's own table (cli/gb_text.cpp) handles before. Four-byte codes never
+// reach this layer. Both steps refuse what they cannot convert: invalid
+// bytes on reading; on writing, a character the code page has no code for,
+// never a best-fit look-alike or the default character.
+UINT GbCodePage() {
+    static const UINT page = ::IsValidCodePage(54936) ? 54936 : 936;
+    return page;
+}
 
 std::optional<std::string> Convert(const std::string& text, UINT in, UINT out) {
     if (text.empty()) return std::string();
@@ -41,12 +46,18 @@ std::optional<std::string> Convert(const std::string& text, UINT in, UINT out) {
     std::wstring w(static_cast<std::size_t>(wide), L'\0');
     if (::MultiByteToWideChar(in, MB_ERR_INVALID_CHARS, text.data(), n, w.data(), wide) != wide)
         return std::nullopt;
-    const int bytes = ::WideCharToMultiByte(out, WC_ERR_INVALID_CHARS, w.data(), wide, nullptr, 0,
-                                            nullptr, nullptr);
-    if (bytes <= 0) return std::nullopt;
+    // UTF-8 and GB18030 take only WC_ERR_INVALID_CHARS; other code pages
+    // report a character they lack through the used-default flag.
+    const bool strictFlag = out == CP_UTF8 || out == 54936;
+    const DWORD flags = strictFlag ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* used = strictFlag ? nullptr : &usedDefault;
+    const int bytes = ::WideCharToMultiByte(out, flags, w.data(), wide, nullptr, 0, nullptr, used);
+    if (bytes <= 0 || usedDefault) return std::nullopt;
     std::string result(static_cast<std::size_t>(bytes), '\0');
-    if (::WideCharToMultiByte(out, WC_ERR_INVALID_CHARS, w.data(), wide, result.data(), bytes,
-                              nullptr, nullptr) != bytes)
+    if (::WideCharToMultiByte(out, flags, w.data(), wide, result.data(), bytes, nullptr, used) !=
+            bytes ||
+        usedDefault)
         return std::nullopt;
     return result;
 }
@@ -54,11 +65,11 @@ std::optional<std::string> Convert(const std::string& text, UINT in, UINT out) {
 }  // namespace
 
 std::optional<std::string> Utf8FromGb18030(const std::string& gb) {
-    return Convert(gb, kGb18030, CP_UTF8);
+    return Convert(gb, GbCodePage(), CP_UTF8);
 }
 
 std::optional<std::string> Gb18030FromUtf8(const std::string& utf8) {
-    return Convert(utf8, CP_UTF8, kGb18030);
+    return Convert(utf8, CP_UTF8, GbCodePage());
 }
 
 std::string TypedText(const std::string& argument) {

@@ -8,10 +8,12 @@
 
 namespace tlcli::host {
 
-// Converts GB18030 text (the terminal's and the report pages' character set;
-// GB2312 and GBK bytes are GB18030 unchanged) to UTF-8 and back, completely
-// or not at all: nothing when any byte or character cannot be converted,
-// never a replacement or a look-alike. cli/gb_text.h says which one failed.
+// Converts the one- and two-byte codes of GB18030 text (the terminal's and
+// the report pages' character set; GB2312 and GBK bytes are GB18030
+// unchanged) to UTF-8 and back, completely or not at all: nothing when any
+// byte or character cannot be converted, never a replacement or a
+// look-alike. cli/gb_text.h holds the rule, the four-byte codes and says
+// which character failed.
 std::optional<std::string> Utf8FromGb18030(const std::string& gb);
 std::optional<std::string> Gb18030FromUtf8(const std::string& utf8);
 
