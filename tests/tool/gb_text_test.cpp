@@ -32,6 +32,9 @@ const Case kBoth[] = {
     {"an ideograph given its own code point", "\xFE\x51", "\U00020087"},
     {"a vertical form", "\xA6\xD9", "\uFE10"},
     {"m with acute", "\xA8\xBC", "\u1E3F"},
+    // Codes GB18030 added to GBK (code page 936 has private-use ones).
+    {"n with grave", "\xA8\xBF", "\u01F9"},
+    {"a radical", "\xFE\x50", "\u2E81"},
 };
 
 TEST(GbText, ReadsAndWritesTheSameBytesBothWays) {
