@@ -146,8 +146,8 @@ int Report(Context& ctx) {
     const int kind = KindNumber(ctx.args.Get("--kind", "exceptions"));
     const std::string user = ctx.args.Get("--user", "");
     if (user.size() > 24) throw UsageError("--user: a user ID has at most 24 characters");
-    // The page is GB18030 text (its GB2312 label is how browsers know the
-    // GB family); the caption is typed in UTF-8.
+    // The page is GB18030 text (it declares gb2312, a label browsers read
+    // with their GB18030 decoder); the caption is typed in UTF-8.
     const TextResult caption = ToGb18030(host::TypedText(ctx.args.Get("--caption", "Attendance")));
     if (!caption.text) throw UsageError("--caption: " + caption.problem);
 
