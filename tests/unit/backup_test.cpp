@@ -1,16 +1,15 @@
 // Backup, restore, image capture and MF cards against the fake transport:
 // requests byte for byte, the backup image as archlib stores it, and every
 // length the terminal sends checked against the bytes received.
-#include <dlfcn.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
+#include "common/platform.h"
 #include "maintenance/backup.h"
 #include "maintenance/capture.h"
 #include "maintenance/mf_card.h"
+#include "test_folder.h"
 #include "test_support.h"
 
 using namespace tltest;
@@ -35,15 +34,22 @@ Bytes ReadFile(const std::string& p) {
     return Bytes(std::istreambuf_iterator<char>(in), {});
 }
 
-// The built archlib, opened by path for the test's own compress and expand.
+// The archlib the library loads: the built one by its path where the build
+// gives one, else by the library's own name for it (archlib.dll beside the
+// test program, where Windows looks first).
+#ifdef TL_ARCHLIB_PATH
+const std::string kArchlib = TL_ARCHLIB_PATH;
+#else
+const std::string kArchlib = tl::platform::module_file_name(tl::kArchlibName);
+#endif
+
+// That archlib, opened for the test's own compress and expand.
 struct Archlib {
-    void* module = dlopen(TL_ARCHLIB_PATH, RTLD_NOW | RTLD_LOCAL);
-    ~Archlib() {
-        if (module) dlclose(module);
-    }
+    tl::platform::Module module = tl::platform::load_module(kArchlib);
+    ~Archlib() { tl::platform::free_module(module); }
     Bytes Expand(const std::string& path) const {
         auto fn = reinterpret_cast<int (*)(const char*, unsigned char*, int*)>(
-            dlsym(module, "ExpandItFromFile"));
+            tl::platform::find_symbol(module, "ExpandItFromFile"));
         Bytes out(kImage);
         int cap = kImage;
         const int n = fn(path.c_str(), out.data(), &cap);
@@ -52,7 +58,7 @@ struct Archlib {
     }
     bool Compress(const Bytes& data, const std::string& path) const {
         auto fn = reinterpret_cast<int (*)(const unsigned char*, const char*, int*)>(
-            dlsym(module, "CompressItToFile"));
+            tl::platform::find_symbol(module, "CompressItToFile"));
         int n = static_cast<int>(data.size());
         return fn(data.data(), path.c_str(), &n) != 0;
     }
@@ -62,11 +68,8 @@ class BackupRestore : public FakeTransportTest {
   protected:
     void SetUp() override {
         FakeTransportTest::SetUp();
-        dir_ = fs::temp_directory_path() /
-               ("tl_backup_" + std::to_string(::getpid()) + "_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
+        dir_ = MakeTestFolder("tl_backup_");
+        ASSERT_FALSE(dir_.empty());
         s_ = ConnectTo(fakepmx::Terminal{});
         s_->cmdTimeout = kCmdTimeout;
         s_->blockSize = kBlockSize;
@@ -79,13 +82,11 @@ class BackupRestore : public FakeTransportTest {
     std::string Path(const std::string& name) const { return (dir_ / name).string(); }
     int Backup(const std::string& path) {
         tl::BackupOptions o;
-        o.archlib = TL_ARCHLIB_PATH;
+        o.archlib = kArchlib;
         o.blockPauseMs = 0;
         return tl::BackupData(*s_, path.c_str(), o);
     }
-    int Restore(const std::string& path) {
-        return tl::RestoreData(*s_, path.c_str(), TL_ARCHLIB_PATH);
-    }
+    int Restore(const std::string& path) { return tl::RestoreData(*s_, path.c_str(), kArchlib); }
 
     tl::DeviceSession* s_ = nullptr;
     fs::path dir_;

@@ -4,7 +4,8 @@
 # the datagram plug-ins (and a serial line when Wine's COM port can be mapped
 # to the simulator's pseudo-terminal). The Windows tool must print the same
 # CSV as the Linux one: an 8 MiB attendance log and the users. Then the
-# update tool installs a pack with qvupdate.exe --batch.
+# update tool installs a pack with qvupdate.exe --batch, backups cross
+# platforms, and attendance reports of every kind match byte for byte.
 #   e2e.sh NATIVE_BUILD WINDOWS_BUILD [WINE]
 # Prints "N passed, M failed"; exits non-zero on a failure.
 set -euo pipefail
@@ -119,6 +120,38 @@ for way in windows-to-linux linux-to-windows; do
 done
 kill "$backup_pid" 2>/dev/null || true
 wait "$backup_pid" 2>/dev/null || true
+
+# Attendance reports: the Windows tool's page of every kind is the Linux
+# tool's, byte for byte, and so is its UTF-8 copy. One user's name is GBK
+# beyond GB2312 (the terminal's bytes for 朱镕基) and the caption needs
+# GB18030's four-byte form (Muñoz): both tools read and write them alike.
+"$native/bin/termsim" --port 0 --profile tft --users 12 --punches 400 --seed 3 --ptys 0 \
+    > "$work/report.out" 2>&1 < /dev/null &
+report_pid=$!
+for _ in $(seq 100); do grep -q " port " "$work/report.out" 2>/dev/null && break; sleep 0.1; done
+report_port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/report.out" | head -1)
+"$native/bin/termlink" -q --tcp "127.0.0.1:$report_port" --csv users > "$work/report-users.csv" \
+    || true
+first_user=$(sed -n '2s/,.*//p' "$work/report-users.csv")
+"$native/bin/termlink" -q --tcp "127.0.0.1:$report_port" user set "$first_user" \
+    --name "$(printf '\326\354\351\106\273\371')" > /dev/null 2>&1 || true
+for kind in punches exceptions statistics; do
+    args=(report --from 2024-03-04 --to 2024-03-15 --kind $kind --caption "Muñoz" --utf8)
+    (cd "$work" && "$native/bin/termlink" -q --tcp "127.0.0.1:$report_port" "${args[@]}" \
+        -o linux-$kind.html > /dev/null 2> "linux-$kind.err") || true
+    (cd "$work" && "$wine" "$win/bin/termlink.exe" -q --tcp "127.0.0.1:$report_port" "${args[@]}" \
+        -o win-$kind.html > /dev/null 2> "win-$kind.err") || true
+    if [ -s "$work/linux-$kind.utf8.html" ] && grep -q "朱镕基" "$work/linux-$kind.utf8.html"; then
+        check "report --kind $kind" "$work/linux-$kind.html" "$work/win-$kind.html"
+        check "report --kind $kind, UTF-8 copy" "$work/linux-$kind.utf8.html" \
+            "$work/win-$kind.utf8.html"
+    else
+        failed=$((failed + 1)); echo "FAIL report --kind $kind: no Linux page naming 朱镕基"
+        head -3 "$work/linux-$kind.err"
+    fi
+done
+kill "$report_pid" 2>/dev/null || true
+wait "$report_pid" 2>/dev/null || true
 
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 #include "cli/app.h"
 #include "cli/dates.h"
 #include "cli/errors.h"
+#include "cli/gb_text.h"
 #include "cli/host.h"
 #include "cli/terminal.h"
 
@@ -72,6 +74,27 @@ fs::path Utf8Path(const fs::path& page) {
     return fs::path(p.string() + ".utf8" + (ext.empty() ? ".html" : ext));
 }
 
+// The page's text run (between tags) around byte `at`, where a name or a
+// caption from the terminal stands; bytes that are not plain ASCII shown as
+// \xHH, since they may be the very bytes that cannot be read.
+std::string TextAround(const std::string& page, std::size_t at) {
+    std::size_t from = page.rfind('>', at), to = page.find('<', at);
+    from = from == std::string::npos ? 0 : from + 1;
+    to = std::min(to == std::string::npos ? page.size() : to, from + 80);
+    std::string out;
+    for (std::size_t i = from; i < to; ++i) {
+        const auto b = static_cast<unsigned char>(page[i]);
+        if (b >= 0x20 && b < 0x7F) {
+            out += static_cast<char>(b);
+        } else {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            out += hex;
+        }
+    }
+    return out;
+}
+
 int KindNumber(const std::string& kind) {
     if (kind == "punches") return 1;
     if (kind == "exceptions") return 2;
@@ -123,10 +146,10 @@ int Report(Context& ctx) {
     const int kind = KindNumber(ctx.args.Get("--kind", "exceptions"));
     const std::string user = ctx.args.Get("--user", "");
     if (user.size() > 24) throw UsageError("--user: a user ID has at most 24 characters");
-    // The page is GB2312; the caption is typed in the locale's UTF-8.
-    const std::string captionText = ctx.args.Get("--caption", "Attendance");
-    const auto caption = host::ConvertText(captionText, "UTF-8", "GB2312");
-    if (!caption) throw UsageError("--caption: cannot be written in GB2312");
+    // The page is GB18030 text (it declares gb2312, a label browsers read
+    // with their GB18030 decoder); the caption is typed in UTF-8.
+    const TextResult caption = ToGb18030(host::TypedText(ctx.args.Get("--caption", "Attendance")));
+    if (!caption.text) throw UsageError("--caption: " + caption.problem);
 
     const fs::path page = fs::absolute(*output);
     bool keepWork = ctx.args.Has("--work");
@@ -193,7 +216,7 @@ int Report(Context& ctx) {
                               from->month, from->day, from->hour, from->minute, from->second,
                               to->year, to->month, to->day, to->hour, to->minute, to->second,
                               page.string().c_str(), workPrefix.c_str(), ruleFile.string().c_str(),
-                              kind, caption->c_str());
+                              kind, caption.text->c_str());
     }
     if (r == 0) throw ToolError(kExitNotFound, "the terminal has no users to report on");
     Check(r, "calculating the report");
@@ -203,13 +226,18 @@ int Report(Context& ctx) {
     if (ctx.args.Has("--utf8")) {
         const auto gb = ReadFile(page);
         if (!gb) throw ToolError(kExitFile, "cannot read " + page.string());
-        auto utf8 = host::ConvertText(*gb, "GB2312", "UTF-8");
-        if (!utf8) throw ToolError(kExitFailed, "the page is not valid GB2312 text");
+        TextResult utf8 = FromGb18030(*gb);
+        if (!utf8.text)
+            throw ToolError(kExitFailed, "no UTF-8 copy: the page's " +
+                                             PlaceInText(*gb, utf8.offset) + ", in \"" +
+                                             TextAround(*gb, utf8.offset) + "\": " + utf8.problem);
         const std::string from8 = "charset=gb2312", to8 = "charset=utf-8";
-        for (auto at = utf8->find(from8); at != std::string::npos; at = utf8->find(from8, at))
-            utf8->replace(at, from8.size(), to8);
+        for (auto at = utf8.text->find(from8); at != std::string::npos;
+             at = utf8.text->find(from8, at))
+            utf8.text->replace(at, from8.size(), to8);
         const fs::path copy = Utf8Path(page);
-        if (!WriteFile(copy, *utf8)) throw ToolError(kExitFile, "cannot write " + copy.string());
+        if (!WriteFile(copy, *utf8.text))
+            throw ToolError(kExitFile, "cannot write " + copy.string());
         f.Add("utf8_page", Text(copy.string()));
     }
     if (keepWork) f.Add("work_folder", Text(work.string()));
@@ -226,8 +254,9 @@ void AddReportCommands(std::vector<Command>& commands) {
          "compute attendance from the terminal's tables and write an HTML page",
          "Reads the attendance log, rule, departments, shifts and users from the\n"
          "terminal, saves them in a work folder and runs the report engine over\n"
-         "them. The page is GB2312 text; --utf8 also writes PAGE.utf8.html for\n"
-         "browsers that expect UTF-8. Needs a terminal with text user IDs.",
+         "them. The page is GB18030 text (labelled gb2312, as the terminal's\n"
+         "names are); --utf8 also writes PAGE.utf8.html for browsers that\n"
+         "expect UTF-8. Needs a terminal with text user IDs.",
          {{"--from", Arity::Value, "DATE", "first day of the report"},
           {"--to", Arity::Value, "DATE", "last day of the report (included)"},
           {"--kind", Arity::Value, "KIND", "punches, exceptions (default) or statistics"},

@@ -6,6 +6,11 @@
 #include <windows.h>
 
 #include <cerrno>
+
+// msvcrt's own start-up call that yields the wide command-line arguments
+// (the last parameter is its one-int start-up record).
+extern "C" int __cdecl __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** env, int expand,
+                                      int* startInfo);
 #else
 #include <iconv.h>
 #include <unistd.h>
@@ -22,28 +27,78 @@ namespace tlcli::host {
 #if defined(_WIN32)
 namespace {
 
-UINT CodePage(const char* name) {
-    if (std::strcmp(name, "UTF-8") == 0) return CP_UTF8;
-    if (std::strcmp(name, "GB2312") == 0) return 936;
-    return 0;
+// Code page 54936 is GB18030; a system without it (Wine) has code page 936,
+// GBK, which holds the same one- and two-byte codes but for a few that the
+// tool's own table (cli/gb_text.cpp) handles before. Four-byte codes never
+// reach this layer. Both steps refuse what they cannot convert: invalid
+// bytes on reading; on writing, a character the code page has no code for,
+// never a best-fit look-alike or the default character.
+UINT GbCodePage() {
+    static const UINT page = ::IsValidCodePage(54936) ? 54936 : 936;
+    return page;
 }
 
-}  // namespace
-
-std::optional<std::string> ConvertText(const std::string& text, const char* from, const char* to) {
-    const UINT in = CodePage(from), out = CodePage(to);
-    if (!in || !out) return std::nullopt;
+std::optional<std::string> Convert(const std::string& text, UINT in, UINT out) {
     if (text.empty()) return std::string();
     const int n = static_cast<int>(text.size());
     const int wide = ::MultiByteToWideChar(in, MB_ERR_INVALID_CHARS, text.data(), n, nullptr, 0);
     if (wide <= 0) return std::nullopt;
     std::wstring w(static_cast<std::size_t>(wide), L'\0');
-    ::MultiByteToWideChar(in, MB_ERR_INVALID_CHARS, text.data(), n, w.data(), wide);
-    const int bytes = ::WideCharToMultiByte(out, 0, w.data(), wide, nullptr, 0, nullptr, nullptr);
-    if (bytes <= 0) return std::nullopt;
+    if (::MultiByteToWideChar(in, MB_ERR_INVALID_CHARS, text.data(), n, w.data(), wide) != wide)
+        return std::nullopt;
+    // UTF-8 and GB18030 take only WC_ERR_INVALID_CHARS; other code pages
+    // report a character they lack through the used-default flag.
+    const bool strictFlag = out == CP_UTF8 || out == 54936;
+    const DWORD flags = strictFlag ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    BOOL* used = strictFlag ? nullptr : &usedDefault;
+    const int bytes = ::WideCharToMultiByte(out, flags, w.data(), wide, nullptr, 0, nullptr, used);
+    if (bytes <= 0 || usedDefault) return std::nullopt;
     std::string result(static_cast<std::size_t>(bytes), '\0');
-    ::WideCharToMultiByte(out, 0, w.data(), wide, result.data(), bytes, nullptr, nullptr);
+    if (::WideCharToMultiByte(out, flags, w.data(), wide, result.data(), bytes, nullptr, used) !=
+            bytes ||
+        usedDefault)
+        return std::nullopt;
     return result;
+}
+
+}  // namespace
+
+std::optional<std::string> Utf8FromGb18030(const std::string& gb) {
+    return Convert(gb, GbCodePage(), CP_UTF8);
+}
+
+std::optional<std::string> Gb18030FromUtf8(const std::string& utf8) {
+    return Convert(utf8, CP_UTF8, GbCodePage());
+}
+
+std::string TypedText(const std::string& argument) {
+    // msvcrt builds the wide arguments on request; the narrow ones the
+    // program received are these converted to the ANSI code page, so the
+    // argument is the wide one whose ANSI form it is (for "--flag=value",
+    // the part after '=').
+    int argc = 0, newMode = 0;
+    wchar_t** argv = nullptr;
+    wchar_t** env = nullptr;
+    if (__wgetmainargs(&argc, &argv, &env, 0, &newMode) < 0 || !argv) return argument;
+    const auto narrow = [](const std::wstring& w, UINT page) {
+        if (w.empty()) return std::string();
+        const int n = static_cast<int>(w.size());
+        const int bytes = ::WideCharToMultiByte(page, 0, w.data(), n, nullptr, 0, nullptr, nullptr);
+        std::string out(static_cast<std::size_t>(bytes > 0 ? bytes : 0), '\0');
+        if (bytes > 0)
+            ::WideCharToMultiByte(page, 0, w.data(), n, out.data(), bytes, nullptr, nullptr);
+        return out;
+    };
+    for (int i = 1; i < argc; ++i) {
+        std::wstring w = argv[i];
+        const auto eq = w.find(L'=');
+        for (const std::wstring& candidate :
+             {w, w.rfind(L"--", 0) == 0 && eq != std::wstring::npos ? w.substr(eq + 1) : w}) {
+            if (narrow(candidate, CP_ACP) == argument) return narrow(candidate, CP_UTF8);
+        }
+    }
+    return argument;
 }
 
 std::tm LocalTime(std::time_t t) {
@@ -85,7 +140,11 @@ std::optional<std::string> MakeTempFolder(const std::string& prefix) {
     return std::nullopt;
 }
 #else
-std::optional<std::string> ConvertText(const std::string& text, const char* from, const char* to) {
+namespace {
+
+// iconv stops at the first byte it cannot convert (EILSEQ) or at an
+// incomplete character at the end (EINVAL); either refuses the whole text.
+std::optional<std::string> Convert(const std::string& text, const char* from, const char* to) {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::string out;
@@ -107,6 +166,20 @@ std::optional<std::string> ConvertText(const std::string& text, const char* from
     iconv_close(cd);
     if (!ok) return std::nullopt;
     return out;
+}
+
+}  // namespace
+
+std::optional<std::string> Utf8FromGb18030(const std::string& gb) {
+    return Convert(gb, "GB18030", "UTF-8");
+}
+
+std::optional<std::string> Gb18030FromUtf8(const std::string& utf8) {
+    return Convert(utf8, "UTF-8", "GB18030");
+}
+
+std::string TypedText(const std::string& argument) {
+    return argument;
 }
 
 std::tm LocalTime(std::time_t t) {

@@ -8,9 +8,20 @@
 
 namespace tlcli::host {
 
-// Converts text between the character sets "UTF-8" and "GB2312"; nothing
-// when the text or a set name is not understood.
-std::optional<std::string> ConvertText(const std::string& text, const char* from, const char* to);
+// Converts the one- and two-byte codes of GB18030 text (the terminal's and
+// the report pages' character set; GB2312 and GBK bytes are GB18030
+// unchanged) to UTF-8 and back, completely or not at all: nothing when any
+// byte or character cannot be converted, never a replacement or a
+// look-alike. cli/gb_text.h holds the rule, the four-byte codes and says
+// which character failed.
+std::optional<std::string> Utf8FromGb18030(const std::string& gb);
+std::optional<std::string> Gb18030FromUtf8(const std::string& utf8);
+
+// A command-line argument as the UTF-8 text the user typed. On Linux the
+// argument itself; on Windows the program's arguments arrive in the ANSI code
+// page, which loses what it cannot hold, so the argument is taken again from
+// the wide command line.
+std::string TypedText(const std::string& argument);
 
 // Local calendar time of `t`.
 std::tm LocalTime(std::time_t t);
