@@ -217,9 +217,11 @@ int main(int argc, char** argv) {
         const int traceFd = open(trace.c_str(), O_WRONLY | O_CREAT | O_APPEND, 0644);
         if (saved >= 0 && traceFd >= 0) dup2(traceFd, STDOUT_FILENO);
         if (traceFd >= 0) close(traceFd);
+        // The range is given as days: the engine covers the whole of the
+        // first and the last day, both included.
         const int r = TL_SSR_OutPutHtml(h, "", logFile.c_str(), userFile.c_str(), deptFile.c_str(),
-                                        shiftFile.c_str(), 2024, 3, 4, 0, 0, 0, 2024, 3, 15, 23, 59,
-                                        59, page.c_str(), workPrefix.c_str(), ruleFile.c_str(),
+                                        shiftFile.c_str(), 2024, 3, 4, 0, 0, 0, 2024, 3, 15, 0, 0,
+                                        0, page.c_str(), workPrefix.c_str(), ruleFile.c_str(),
                                         p.kind, "Attendance");
         std::fflush(stdout);
         if (saved >= 0) {

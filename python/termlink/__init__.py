@@ -12,9 +12,11 @@ the raw C functions stay reachable as ``termlink.library().TL_...``.
 from __future__ import annotations
 
 import ctypes
+import os
+import tempfile
 from dataclasses import dataclass
-from datetime import datetime
-from typing import Iterator, Optional, Type
+from datetime import date, datetime
+from typing import Iterator, Optional, Type, Union
 
 from ._lib import Library, library
 
@@ -308,6 +310,66 @@ class Terminal:
                            _text(name.raw, 8, self.encoding), priv.value, enabled.value != 0,
                            _text(password.raw, 5, self.encoding),
                            int.from_bytes(bytes(card[:4]), "little"), group.value)
+
+
+    # -- attendance reports
+
+    _REPORT_KINDS = {"punches": 1, "exceptions": 2, "statistics": 3}
+
+    def report(self, first_day: date, last_day: date, page: Union[str, "os.PathLike[str]"], *,
+               kind: str = "exceptions", user: str = "", caption: str = "Attendance",
+               work_folder: Union[str, "os.PathLike[str]", None] = None) -> None:
+        """Computes attendance from the terminal's report tables and writes
+        one HTML page (GB2312 text) to ``page``: ``kind`` "punches" (per-day
+        punch list), "exceptions" (one row per scheduled shift) or
+        "statistics" (one row per user). The report covers the whole days
+        ``first_day`` to ``last_day``, both included (a datetime counts by
+        its date). ``user`` names one user by text ID (default: everybody);
+        ``caption`` labels the punch list. The tables and the engine's work
+        files go to ``work_folder`` when given, else to a temporary folder.
+        Needs a text-ID terminal with report tables. The engine prints trace
+        lines on the process's standard output."""
+        if kind not in self._REPORT_KINDS:
+            raise ValueError(f"kind must be one of {sorted(self._REPORT_KINDS)}, not {kind!r}")
+        first_day, last_day = (d.date() if isinstance(d, datetime) else d
+                               for d in (first_day, last_day))
+        if last_day < first_day:
+            raise ValueError("last_day lies before first_day")
+        if work_folder is None:
+            with tempfile.TemporaryDirectory(prefix="termlink-report-") as folder:
+                self._report(first_day, last_day, page, kind, user, caption, folder)
+        else:
+            os.makedirs(work_folder, exist_ok=True)
+            self._report(first_day, last_day, page, kind, user, caption, os.fspath(work_folder))
+
+    def _report(self, first: date, last: date, page: Union[str, "os.PathLike[str]"], kind: str,
+                user: str, caption: str, folder: str) -> None:
+        def path(name: str) -> bytes:
+            return os.fsencode(os.path.join(folder, name))
+
+        files = {"log": path("attlog.dat"), "rule": path("attrule.dat"),
+                 "dept": path("departments.dat"), "shift": path("shifts.dat"),
+                 "users": path("users.dat")}
+        # The tables share one download buffer: each is saved before the next
+        # is read; the users last, since the engine walks the session's user
+        # table from its start.
+        for read, args, save_kind, name in (("TL_ReadLog", (1,), 1, "log"),
+                                            ("TL_SSR_ReadAttRule", (), 3, "rule"),
+                                            ("TL_SSR_ReadDPT", (), 4, "dept"),
+                                            ("TL_SSR_ReadTurn", (), 5, "shift"),
+                                            ("TL_ReadUserInfo", (), 2, "users")):
+            if self._read(read, *args):
+                self.call("TL_SSR_SaveDate", files[name], save_kind)
+            elif os.path.exists(files[name]):
+                os.remove(files[name])  # no such table: no file left from an earlier run
+        # Whole days: 00:00:00 of the first and of the last day; the engine
+        # covers both days entirely.
+        days = (first.year, first.month, first.day, 0, 0, 0,
+                last.year, last.month, last.day, 0, 0, 0)
+        self.call("TL_SSR_OutPutHtml", user.encode(self.encoding), files["log"], files["users"],
+                  files["dept"], files["shift"], *days, os.fsencode(page),
+                  os.fsencode(os.path.join(folder, "")), files["rule"],
+                  self._REPORT_KINDS[kind], caption.encode("gb2312"))
 
 
 def _open(function: str, args: tuple, lib: Optional[Library], encoding: str) -> Terminal:

@@ -81,3 +81,17 @@ def test_terminal_that_stops_answering_times_out(sim_factory):
             sim.process.send_signal(signal.SIGCONT)
     assert (e.value.code, e.value.transport_error) == (-2, 6)
     assert isinstance(e.value, TimeoutError)
+
+
+@pytest.mark.parametrize("last_day", [datetime.date(2024, 3, 15),
+                                      datetime.datetime(2024, 3, 15, 23, 59, 59)])
+def test_report_covers_exactly_the_days_asked(sim_factory, tmp_path, last_day):
+    # The sample data: 20 users, each on a shift every day.
+    sim = sim_factory("--profile", "tft", "--seed", "1")
+    page = tmp_path / "exceptions.html"
+    with termlink.connect(port=sim.port) as t:
+        t.report(datetime.date(2024, 3, 4), last_day, page, work_folder=tmp_path / "work")
+    text = page.read_bytes().decode("gb2312")
+    rows = [text.count(f"<td width=8%>03-{day:02d}</td>") for day in range(3, 17)]
+    assert rows == [0] + [20] * 12 + [0]  # 03-04 to 03-15, every user once a day
+    assert (tmp_path / "work" / "AttAbnormite.dat").stat().st_size == 12 * 20 * 60

@@ -60,7 +60,7 @@ std::string ReadDeviceOption(PMX_HANDLE handle, const std::string& name) {
     int command = kCmdGetOption;
     PMX_SENDCMD(handle, &command, buffer, kOptionReadBuffer, static_cast<int>(name.size()) + 1,
                 kOptionReadTimeoutMs);
-    if (command != REPLY_OK) return {};
+    if (!ReplyIsOk(command)) return {};
     // buffer[200] stays 0, so the answer is always terminated.
     return std::string(buffer + name.size() + 1);
 }
@@ -105,7 +105,7 @@ bool WriteDeviceOption(PMX_HANDLE handle, const std::string& line, bool scramble
     int command = kCmdSetOption;
     PMX_SENDCMD(handle, &command, buffer.data(), kOptionWriteBuffer,
                 static_cast<int>(text.size()) + 1, kOptionWriteTimeoutMs);
-    return command == REPLY_OK;
+    return ReplyIsOk(command);
 }
 
 int SetOptions(Device& device, const std::vector<std::string>& lines, const Hooks& hooks) {
@@ -127,7 +127,7 @@ bool SendDataToDevice(Device& device, std::span<const std::uint8_t> data, std::u
     device.command = kCmdUpdate;
     PMX_SENDCMDDATA(device.handle, &device.command, data.data(), static_cast<int>(data.size()),
                     request, sizeof request, kSectionTimeoutMs);
-    return device.command == REPLY_OK;
+    return ReplyIsOk(device.command);
 }
 
 }  // namespace qvupdate

@@ -45,6 +45,13 @@ struct Device {
     int command = 0;        // the command word of the last section sent
 };
 
+// The terminal's reply code is the low 16 bits of the command word the
+// transport hands back (a word of 0x107D0 is REPLY_OK); the high bits carry
+// nothing this tool uses. Every exchange reads its reply through this.
+constexpr bool ReplyIsOk(int commandWord) {
+    return (static_cast<unsigned>(commandWord) & 0xFFFFu) == REPLY_OK;
+}
+
 // Opens the link and reads "~OS". False (and no handle) when the open fails.
 bool ConnectDevice(const Link& link, Device& device);
 void CloseDevice(Device& device);

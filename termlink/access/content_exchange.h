@@ -8,12 +8,15 @@
 
 namespace tl {
 
-// A content delete: the request goes out with no answer area asked for, but
-// the transport may place the terminal's short status in the request's own
-// bytes, and the number of bytes it reports tells "not there" apart from
-// other refusals. 1 on REPLY_OK; 0 on REPLY_ERROR with exactly 2 reply
-// bytes; -2 otherwise. Timeout cmdTimeout + 4000.
-int SendContentDelete(DeviceSession& s, int code, std::uint8_t* request, int length);
+// A content delete: the request goes out with an answer area of
+// `bufferSize` bytes (0 for most deletes; the custom state and voice deletes
+// offer their 4 request bytes), but the transport may place the terminal's
+// short status in the request's own bytes either way, and the number of bytes
+// it reports tells "not there" apart from other refusals. 1 on REPLY_OK; 0 on
+// REPLY_ERROR with exactly 2 reply bytes; -2 otherwise. Timeout cmdTimeout +
+// 4000. `request` holds at least max(length, bufferSize) bytes.
+int SendContentDelete(DeviceSession& s, int code, std::uint8_t* request, int length,
+                      int bufferSize = 0);
 
 // A session timeout plus a margin, kept within int.
 inline int TimeoutPlus(std::int32_t base, int extra) {

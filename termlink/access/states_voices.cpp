@@ -28,10 +28,12 @@ int SendTriple(DeviceSession& s, int code, int index, int value, int third) {
     return OkOrRefused(SendCommand(s.transport, code, request, 6, 6, s.cmdTimeout));
 }
 
+// The state and voice deletes offer their 4 request bytes as the answer
+// area, unlike the other deletes of the content family, which offer none.
 int SendIndexDelete(DeviceSession& s, int code, int index) {
     std::uint8_t request[4] = {};
     store_u16(request, static_cast<std::uint16_t>(index));
-    return SendContentDelete(s, code, request, 4);
+    return SendContentDelete(s, code, request, sizeof request, sizeof request);
 }
 
 }  // namespace

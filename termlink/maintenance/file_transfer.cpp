@@ -133,7 +133,9 @@ int ReadFile(DeviceSession& s, const char* name, const char* directory) {
     if (!name || !directory || !*name) return 4;
     const std::size_t nameLength = std::strlen(name);
     std::string path(directory);
-    if (path.size() + nameLength > kReadPathMax) return 4;
+    // A path that does not fit is a file that cannot be created: -2, one of
+    // the results callers of this export know, and nothing is sent.
+    if (path.size() + nameLength > kReadPathMax) return -2;
     path += name;  // the directory ends with its separator
     Block buffer(kReadBufferSize);
     if (!buffer.p) return -4;

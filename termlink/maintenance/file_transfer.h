@@ -8,8 +8,9 @@
 //     must fit the 40-byte block behind the 4-byte code with its NUL) or an
 //     empty one (a path ending in a separator): 4;
 //   - TL_UpdateLanguageByID: a text over 96 bytes: 4;
-//   - TL_ReadFile: a null or empty name, a null directory, or directory and
-//     name together 200 bytes or more (the path and its NUL must fit 200): 4;
+//   - TL_ReadFile: a null or empty name or a null directory: 4; directory and
+//     name together 200 bytes or more (the path and its NUL must fit 200):
+//     -2, "file not created", from the export's documented results;
 //   - TL_UpdateFirmware: a file over 512 MiB, and the firmware file's own
 //     rejections (maintenance/firmware_file.h): 4.
 // A pulled file or table holds the bytes after the transport's 4-byte length
@@ -47,7 +48,8 @@ int UpdateFirmware(DeviceSession& s, const char* path);
 // 1; 4 refused (see above); -4 no memory; -2 file unreadable or exchange failed.
 int SendFile(DeviceSession& s, const char* path);
 // 1 written; 4 refused (see above); -4 no memory; -2 refused, the reply
-// shorter than its length prefix, or the file could not be written.
+// shorter than its length prefix, the path too long (nothing sent) or the
+// file could not be written.
 int ReadFile(DeviceSession& s, const char* name, const char* directory);
 // 1; 4 id negative, text null or over 96 bytes; -2.
 int UpdateLanguageById(DeviceSession& s, int id, const char* text);

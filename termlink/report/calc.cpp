@@ -221,13 +221,11 @@ void Calculator::CalculateUser(std::uint16_t pin, std::uint32_t d1, std::uint32_
     SetRange(d1, d2);
     std::printf("d1: %ld\td2: %ld\n", static_cast<long>(static_cast<std::int32_t>(d1)),
                 static_cast<long>(static_cast<std::int32_t>(d2)));
-    // Punches are taken up to the end of the range's last day (d2 + 86,399),
-    // the same bound the schedule uses. Stopping at d2 itself would drop every
-    // punch of the last scheduled day after its first second and report that
-    // day absent.
-    const std::uint32_t last = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>(std::uint64_t{d2} + 86399u, 0xFFFFFFFFu));
-    punches_ = SelectPunches(in_, pin, d1, last, kMaxPunches);
+    // The trace line shows the caller's values; the punches are those of the
+    // whole days from d1's to d2's, the same range the schedule covers. Any
+    // other end would either add a day to the schedule or drop the last day's
+    // punches and report that day absent.
+    punches_ = SelectPunches(in_, pin, rangeStart_, rangeEnd_, kMaxPunches);
     if (punches_.empty()) return;
     std::printf("logcount: %d\n", static_cast<int>(punches_.size()));
     const bool hasShifts = GetEasyWorkTime(pin);

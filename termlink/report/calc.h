@@ -33,6 +33,16 @@ struct Punch {
     std::uint8_t state = 0;  // state byte of the log record
 };
 
+// The first and the last second of the day that holds t (the last one kept
+// inside the 32-bit scale).
+constexpr std::uint32_t FirstSecondOfDay(std::uint32_t t) {
+    return t - t % kDaySeconds;
+}
+constexpr std::uint32_t LastSecondOfDay(std::uint32_t t) {
+    const std::uint64_t last = std::uint64_t{FirstSecondOfDay(t)} + kDaySeconds - 1;
+    return last > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(last);
+}
+
 // A user's punches with d1 <= time <= d2 (time non-zero; PIN 0 takes every
 // record), in file order up to `capacity` records, ordered by time with the
 // engine's binary insertion (equal times: the newer record goes before the
@@ -97,9 +107,12 @@ class Calculator {
     // Decides whether the user has shifts and, when so, builds the schedule
     // over the range last set (CalculateUser sets it; SetRange for tests).
     bool GetEasyWorkTime(std::uint16_t pin);
+    // A report covers whole days: from the start of d1's day to the last
+    // second of d2's day, whatever time of day the caller passed. The schedule
+    // and the punch selection both use this range.
     void SetRange(std::uint32_t d1, std::uint32_t d2) {
-        rangeStart_ = d1;
-        rangeEnd_ = d2 + 86399u;
+        rangeStart_ = FirstSecondOfDay(d1);
+        rangeEnd_ = LastSecondOfDay(d2);
     }
 
     const std::vector<ScheduleEntry>& schedule() const { return schedule_; }

@@ -89,16 +89,19 @@ int RunReport(const ReportRequest& r, const UserChooser& choose) {
         Bytes b(*ruleFile);
         copy = AttRuleRecord::Parse(b.first(std::min(b.size(), kRuleRecordSize)));
     }
+    // The pages cover the same whole days as the calculation: the punch list
+    // has one cell per day from d1's to d2's, whatever the times of day.
+    const std::uint32_t firstDay = FirstSecondOfDay(d1), lastDay = FirstSecondOfDay(d2);
     const std::string outPath = r.outPath ? r.outPath : "";
     switch (r.kind) {
         case 1:
-            WritePunchListPage(in, outPath, r.caption, d1, d2);
+            WritePunchListPage(in, outPath, r.caption, firstDay, lastDay);
             break;
         case 2:
-            WriteExceptionPage(in, outPath, copy, dayFile, d1, d2);
+            WriteExceptionPage(in, outPath, copy, dayFile, firstDay, lastDay);
             break;
         case 3:
-            WriteStatisticsPage(in, outPath, copy, totalsFile, d1, d2);
+            WriteStatisticsPage(in, outPath, copy, totalsFile, firstDay, lastDay);
             break;
         default:
             std::printf("maybe I finish it\n");

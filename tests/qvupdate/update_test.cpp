@@ -25,34 +25,40 @@ struct FakeTerminal {
     std::map<std::string, std::string> options;
     std::vector<int> sectionReplies;
     std::map<std::string, int> refuse;
+    int high = 0;  // set in the high 16 bits of every reply's command word
 
     void Install() {
         fakepmx::Reset();
-        fakepmx::SetResponder([this](const Call& c) -> Reply {
-            std::string text(c.request.begin(), c.request.end());
-            text = text.c_str();
-            if (c.op == Op::SendCmd && c.command == kCmdGetOption) {
-                auto it = options.find(text);
-                return it == options.end() ? fakepmx::Error()
-                                           : fakepmx::OkText(text + "=" + it->second);
-            }
-            if (c.op == Op::SendCmd && c.command == kCmdSetOption) {
-                auto name = text.substr(0, text.find('='));
-                if (refuse[name] > 0) {
-                    --refuse[name];
-                    return fakepmx::Error();
-                }
-                return fakepmx::Ok();
-            }
-            if (c.op == Op::SendCmdData && c.command == kCmdUpdate) {
-                if (sectionReplies.empty()) return fakepmx::Ok();
-                Reply r;
-                r.replyCode = sectionReplies.front();
-                sectionReplies.erase(sectionReplies.begin());
-                return r;
-            }
-            return fakepmx::Error();
+        fakepmx::SetResponder([this](const Call& c) {
+            Reply r = Answer(c);
+            r.replyCode |= high;
+            return r;
         });
+    }
+    Reply Answer(const Call& c) {
+        std::string text(c.request.begin(), c.request.end());
+        text = text.c_str();
+        if (c.op == Op::SendCmd && c.command == kCmdGetOption) {
+            auto it = options.find(text);
+            return it == options.end() ? fakepmx::Error()
+                                       : fakepmx::OkText(text + "=" + it->second);
+        }
+        if (c.op == Op::SendCmd && c.command == kCmdSetOption) {
+            auto name = text.substr(0, text.find('='));
+            if (refuse[name] > 0) {
+                --refuse[name];
+                return fakepmx::Error();
+            }
+            return fakepmx::Ok();
+        }
+        if (c.op == Op::SendCmdData && c.command == kCmdUpdate) {
+            if (sectionReplies.empty()) return fakepmx::Ok();
+            Reply r;
+            r.replyCode = sectionReplies.front();
+            sectionReplies.erase(sectionReplies.begin());
+            return r;
+        }
+        return fakepmx::Error();
     }
 };
 
@@ -306,6 +312,54 @@ TEST(OptionWrite, ScrambledKeysAndLimits) {
     EXPECT_EQ(OptionWrites().back().request.size(), 400u);
     EXPECT_FALSE(WriteDeviceOption(nullptr, "~B=" + std::string(198, 'x'), true, h));
     EXPECT_EQ(OptionWrites().size(), 4u);
+}
+
+// Every exchange reads the reply code from the low 16 bits of the command
+// word: 0x107D0 is REPLY_OK, 0x107D1 a refusal.
+TEST(ReplyCode, LowSixteenBitsOfTheCommandWordForEveryExchange) {
+    qvtest::TempDir dir;
+    for (int high : {0x10000, 0x7FFF0000}) {
+        SCOPED_TRACE(high);
+        fakepmx::Reset();
+        Reply ok = fakepmx::OkText("N=5"), refused = fakepmx::Error();
+        ok.replyCode |= high;
+        refused.replyCode |= high;
+        fakepmx::Push(ok);
+        EXPECT_EQ(ReadDeviceOption(nullptr, "N"), "5");
+        fakepmx::Push(refused);
+        EXPECT_EQ(ReadDeviceOption(nullptr, "N"), "");
+
+        Hooks h;
+        ok = fakepmx::Ok();
+        ok.replyCode |= high;
+        fakepmx::Push(refused);  // the value read first: not there
+        fakepmx::Push(ok);
+        EXPECT_TRUE(WriteDeviceOption(nullptr, "N=6", false, h));
+        fakepmx::Push(refused);
+        fakepmx::Push(refused);
+        EXPECT_FALSE(WriteDeviceOption(nullptr, "N=6", false, h));
+
+        Device d;
+        const B data(8, 1);
+        fakepmx::Push(ok);
+        EXPECT_TRUE(SendDataToDevice(d, data, 1, 8));
+        fakepmx::Push(refused);
+        EXPECT_FALSE(SendDataToDevice(d, data, 1, 8));
+
+        // A whole run: "~OS", the sections and the option writes.
+        const std::string config = ConfigText({"Key=AB"});
+        const std::string pack =
+            PackFile(dir, 0, 0x12, {B(8, 1), B{}, B{}, qvtest::Bytes(config), B{}});
+        FakeTerminal t;
+        t.options = {{"~OS", "LINUX"}};
+        t.high = high;
+        t.Install();
+        Recorder rec;
+        UpdateReport r = RunUpdate(kNet, pack, rec.hooks);
+        EXPECT_FALSE(r.failed);
+        EXPECT_EQ(Sections().size(), 1u);  // taken at the first try
+        EXPECT_EQ(OptionWrites().size(), 1u);
+    }
 }
 
 TEST(OptionRead, ValueAfterTheNameOrEmpty) {

@@ -180,6 +180,33 @@ TEST(ToolOnSimulator, ReportWritesThePageAndItsUtf8Copy) {
     EXPECT_TRUE(fs::exists(dir / "work" / "AttAbnormite.dat"));
     EXPECT_GT(fs::file_size(dir / "exceptions.html"), 1000u);
 
+    // The tool passes days, and the engine covers exactly the days asked for:
+    // 03-04 to 03-15 is twelve days, whatever time of day is typed with them.
+    for (const char* to : {"2024-03-15", "2024-03-15 00:00", "2024-03-15 23:59:59"}) {
+        SCOPED_TRACE(to);
+        testing::internal::CaptureStderr();  // the engine's trace lines, with --trace
+        r = Tool({"--sim", "tft", "report", "--from", "2024-03-04", "--to", to, "-o",
+                  (dir / "days.html").string(), "--trace"});
+        const std::string trace = testing::internal::GetCapturedStderr();
+        ASSERT_EQ(r.code, kExitOk) << r.err;
+        // DeviceTime of 2024-03-04 and 2024-03-15 at 00:00: days since
+        // 2000-01-01 in 31-day months and 372-day years, times 86,400.
+        const long d1 = (24L * 372 + 2 * 31 + 3) * 86400, d2 = (24L * 372 + 2 * 31 + 14) * 86400;
+        EXPECT_TRUE(Contains(trace, "d1: " + std::to_string(d1) + "\td2: " + std::to_string(d2)))
+            << trace;
+        const std::string rows = Slurp(dir / "days.html");
+        // One row per user and scheduled day: the first day as often as the last.
+        auto count = [&](const std::string& what) {
+            std::size_t n = 0;
+            for (auto at = rows.find(what); at != std::string::npos; at = rows.find(what, at + 1))
+                ++n;
+            return n;
+        };
+        EXPECT_EQ(count("<td width=8%>03-04</td>"), 20u);
+        EXPECT_EQ(count("<td width=8%>03-15</td>"), 20u);
+        EXPECT_EQ(count("<td width=8%>03-16</td>"), 0u);
+    }
+
     r = Tool({"--sim", "report", "--from", "2024-03-04", "--to", "2024-03-15", "-o",
               (dir / "x.html").string()});
     EXPECT_EQ(r.code, kExitUnsupported);

@@ -286,10 +286,12 @@ TEST_F(Maintenance, ReadFileWritesTheBytesAfterTheLengthPrefix) {
     EXPECT_EQ(TL_ReadFile(s, "f", (dir_ + "/no/such/dir/").c_str()), -2);
     EXPECT_EQ(Contents(folder + "refused"), "<missing>");
     EXPECT_EQ(Contents(folder + "truncated"), "<missing>");
-    // Refused before any traffic.
+    // Refused before any traffic; a path that cannot hold the file (200 bytes
+    // with its NUL) is a file not created, -2, while one byte less is read.
     ClearCalls();
     const std::string name(200 - folder.size(), 'n');
-    EXPECT_EQ(TL_ReadFile(s, name.c_str(), folder.c_str()), 4);
+    EXPECT_EQ(TL_ReadFile(s, name.c_str(), folder.c_str()), -2);
+    EXPECT_EQ(TL_ReadFile(s, (name + "n").c_str(), folder.c_str()), -2);
     EXPECT_EQ(TL_ReadFile(s, nullptr, folder.c_str()), 4);
     EXPECT_EQ(TL_ReadFile(s, "", folder.c_str()), 4);
     EXPECT_EQ(TL_ReadFile(s, "x", nullptr), 4);

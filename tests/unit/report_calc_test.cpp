@@ -58,9 +58,13 @@ TEST_F(Report, WindowsOfOneShiftAndOfTwoAdjacentShifts) {
     EXPECT_EQ(two[2].start, At(5, 8, 0));
     EXPECT_EQ(two[3].end, At(5, 17, 0));
 
-    // A range that starts at 06:00 moves every shift by six hours.
-    auto moved = ScheduleOf(DayShift(), At(4, 6, 0), At(4, 6, 0));
-    EXPECT_EQ(moved[0].start, At(4, 15, 0));
+    // A range covers whole days: one that starts at 06:00 still schedules the
+    // shift at 09:00 of its first day, and one that ends at 06:00 still
+    // covers the whole of its last day.
+    auto whole = ScheduleOf(DayShift(), At(4, 6, 0), At(5, 6, 0));
+    ASSERT_EQ(whole.size(), 2u);
+    EXPECT_EQ(whole[0].start, At(4, 9, 0));
+    EXPECT_EQ(whole[1].end, At(5, 18, 0));
 }
 
 TEST_F(Report, NightShiftEndsNextDayAndIsDatedByItsEndWhenAsked) {

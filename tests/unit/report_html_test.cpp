@@ -147,6 +147,81 @@ TEST_F(Pages, PunchListFollowsTheRangeUpToThirtyOneDays) {
     EXPECT_EQ(Count(Page(), "<table"), 0u);
 }
 
+// A report covers the whole days from d1's to d2's, whatever the times of day
+// passed: the last day named as 00:00 or as 23:59:59, or a first day that
+// starts late in the morning, give the same five days on every page, and the
+// last day's punches count.
+TEST_F(Pages, ReportCoversTheWholeDaysAskedForWhateverTheTimeOfDay) {
+    Company c = OneUser();
+    for (int day = 4; day <= 8; ++day) {
+        c.Punch(42, At(day, 8, 55));
+        c.Punch(42, At(day, 18, 5));
+    }
+    c.Punch(42, At(3, 9, 0));  // the days around the range hold punches too
+    c.Punch(42, At(9, 9, 0));
+    c.Units(1, 1, 1, 1);
+    Save(c);
+    struct Case {
+        std::int32_t from[3], to[3];  // hour, minute, second of 03-04 and 03-08
+    };
+    const Case cases[] = {{{0, 0, 0}, {0, 0, 0}},
+                          {{0, 0, 0}, {23, 59, 59}},
+                          {{10, 30, 0}, {6, 0, 0}},
+                          {{23, 59, 59}, {0, 0, 1}}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(testing::Message() << "from 03-04 " << k.from[0] << ":" << k.from[1]
+                                        << ", to 03-08 " << k.to[0] << ":" << k.to[1]);
+        for (int kind = 1; kind <= 3; ++kind) {
+            auto r = Request(kind, 4, 8);
+            std::copy(std::begin(k.from), std::end(k.from), r.from + 3);
+            std::copy(std::begin(k.to), std::end(k.to), r.to + 3);
+            ASSERT_EQ(RunRequest(r, {42}), 1);
+            const std::string page = Page();
+            // The trace line shows the values passed.
+            char trace[64];
+            std::snprintf(trace, sizeof trace, "d1: %ld\td2: %ld\n",
+                          static_cast<long>(At(4, k.from[0], k.from[1], k.from[2])),
+                          static_cast<long>(At(8, k.to[0], k.to[1], k.to[2])));
+            EXPECT_EQ(stdout_.rfind(trace, 0), 0u) << stdout_;
+
+            auto days = Days();
+            ASSERT_EQ(days.size(), 5u);
+            for (std::size_t i = 0; i < days.size(); ++i) {
+                EXPECT_EQ(days[i].date, At(4 + static_cast<int>(i), 0, 0));
+                EXPECT_EQ(days[i].start, At(4 + static_cast<int>(i), 9, 0));
+                EXPECT_EQ(days[i].absent, 0);
+                EXPECT_EQ(days[i].checkOut, At(4 + static_cast<int>(i), 18, 5));
+            }
+            auto totals = Totals();
+            ASSERT_EQ(totals.size(), 1u);
+            EXPECT_EQ(totals[0].scheduledTime, 5u * 9 * 3600);
+            EXPECT_EQ(totals[0].absentDays, 0u);
+            for (int outside : {3, 9}) {
+                char date[16];
+                std::snprintf(date, sizeof date, ">03-%02d<", outside);
+                EXPECT_EQ(page.find(date), std::string::npos) << kind;
+                std::snprintf(date, sizeof date, ">03-%02d\r\n", outside);
+                EXPECT_EQ(page.find(date), std::string::npos) << kind;
+            }
+            if (kind == 1) {
+                EXPECT_EQ(Count(page, "<td width=6% height=1 align=center>\r\n<table"), 5u);
+                EXPECT_EQ(Count(page, "align=left>08:55</td>"), 5u);
+                EXPECT_EQ(Count(page, "align=left>18:05</td>"), 5u);
+                EXPECT_EQ(Count(page, "align=left>09:00</td>"), 0u);
+            } else if (kind == 2) {
+                EXPECT_EQ(Count(page, "<td width=8%>03-0"), 5u);
+                EXPECT_EQ(Count(page, "<td width=8%>03-08</td>"), 1u);
+            } else {
+                EXPECT_NE(page.find("<td width=8%>2700("), std::string::npos) << page;
+                EXPECT_NE(page.find(std::string("<td width=8%>0(") + gb::kUnitMinutes +
+                                    ")</td>\r\n<td width=8%>45</td>"),
+                          std::string::npos)
+                    << page;
+            }
+        }
+    }
+}
+
 TEST_F(Pages, ExceptionCellsFollowTheDisplayUnits) {
     Company c = OneUser();
     c.Punch(42, At(4, 9, 10));

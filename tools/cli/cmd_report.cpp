@@ -136,10 +136,14 @@ int Report(Context& ctx) {
     if (!fromText || !toText) throw UsageError("report: give --from DATE and --to DATE");
     if (!output || output->empty()) throw UsageError("report: give the page to write with -o FILE");
     std::string error;
-    const auto from = ParseDateTime(*fromText, false, &error);
+    auto from = ParseDateTime(*fromText, false, &error);
     if (!from) throw UsageError("--from: " + error);
-    const auto to = ParseDateTime(*toText, true, &error);
+    auto to = ParseDateTime(*toText, false, &error);
     if (!to) throw UsageError("--to: " + error);
+    // A report covers whole days, the first and the last one included: the
+    // engine is given the two days, a time of day typed with them does not
+    // matter.
+    for (DateTime* d : {&*from, &*to}) d->hour = d->minute = d->second = 0;
     if (OrderKey(*to) < OrderKey(*from)) throw UsageError("--to lies before --from");
     if (from->year < 2000 || to->year > 2099)
         throw UsageError("report dates run from 2000 to 2099");
@@ -257,7 +261,7 @@ void AddReportCommands(std::vector<Command>& commands) {
          "them. The page is GB18030 text (labelled gb2312, as the terminal's\n"
          "names are); --utf8 also writes PAGE.utf8.html for browsers that\n"
          "expect UTF-8. Needs a terminal with text user IDs.",
-         {{"--from", Arity::Value, "DATE", "first day of the report"},
+         {{"--from", Arity::Value, "DATE", "first day of the report (included)"},
           {"--to", Arity::Value, "DATE", "last day of the report (included)"},
           {"--kind", Arity::Value, "KIND", "punches, exceptions (default) or statistics"},
           {"--user", Arity::Value, "ID", "one user only (default: everybody)"},

@@ -42,7 +42,16 @@ extern "C" {
  * finger other than 15 for a container; 4 a required pointer is null or the
  * buffer holds fewer than 3 bytes, nothing sent. Writes whose exchange fails
  * give 0, -4 or -5 for transport results 2, 1 and 4 (append: no -5). While a
- * batch is open, writes (except append) and deletes are queued and give 1. */
+ * batch is open, writes (except append) and deletes are queued and give 1.
+ *
+ * A standard template given to a version-10 write (SSR_TL_SetUserTmp,
+ * TL_SetUserTmpEx) is recognised, and refused with -100, only within the
+ * container length that its bytes 8-9 read as: the check looks no further
+ * than that length, since reading past it could run past a real container.
+ * When those bytes read as a length shorter than the standard template, the
+ * write gives -3 where that length is below the container minimum (10; 128
+ * for TL_SetUserTmpEx) or above 32768, and otherwise sends that many bytes
+ * as a container. Nothing is sent with -3 or -100. */
 
 TL_API int TL_STDCALL TL_GetUserTmp(TL_HANDLE session, int number, int finger,
                                     unsigned char* buffer, int* length);

@@ -29,9 +29,9 @@ TL_API int TL_STDCALL TL_SendFile(TL_HANDLE session, const char* path);
 /* Pulls the terminal's file `name` into directory + name (plain
  * concatenation: `directory` must end with its separator; "" is the current
  * directory). The file is written whole or not at all. 4 for a null or empty
- * name, a null directory, or directory and name of 200 bytes or more
- * together; -4 no memory; -2 refused, no answer or the file could not be
- * written. */
+ * name or a null directory; -4 no memory; -2 refused, no answer or the file
+ * could not be written, and also (nothing sent) when directory and name
+ * together are 200 bytes or more. */
 TL_API int TL_STDCALL TL_ReadFile(TL_HANDLE session, const char* name, const char* directory);
 /* Language text `text` (at most 96 bytes before its NUL) for language `id`.
  * 4 for a negative id, a null text or a longer one. Locked and unlocked as
