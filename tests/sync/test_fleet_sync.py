@@ -6,6 +6,7 @@ import os
 import random
 import signal
 import subprocess
+import threading
 import time
 
 import pytest
@@ -121,6 +122,48 @@ def test_killed_runs_lose_nothing_and_store_nothing_twice(db, make_fleet):
     assert_exactly(F.Database(db), expected)
     # Cleared only after being stored: every log is empty now.
     assert all(not t.punches() for t in terminals)
+
+
+def test_clear_while_downloads_outlast_their_lease(db, make_fleet):
+    # Each frame is late, so one download takes several times the 1 s lease,
+    # while people punch at the keypad throughout; two processes of two
+    # workers each compete for the one terminal.
+    terminals, fleet_file = make_fleet(1, punches=3000, seed=17)
+    t = terminals[0]
+    expected = t.punches()
+    users = t.user_keys()
+    pins = sorted(users)
+    t.command("delay 150", "faults")
+    stop = threading.Event()
+
+    def keypad():
+        i = 0
+        while not stop.is_set():
+            key = t.keypad(pins[i % len(pins)], i // len(pins) % 6, users)
+            if key:
+                expected.add(key)
+            i += 1
+            time.sleep(0.02)
+
+    puncher = threading.Thread(target=keypad)
+    puncher.start()
+    try:
+        procs = [subprocess.Popen([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--clear",
+                                   "--workers", "2", "--lease", "1", "--timeout", "5000"],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+                 for _ in range(2)]
+        errors = [p.communicate(timeout=600)[1] for p in procs]
+    finally:
+        stop.set()
+        puncher.join()
+    for p, err in zip(procs, errors):
+        assert p.returncode == 0, err
+        assert "1 terminals: 2 reached" not in err
+    t.command("delay 0", "faults")
+    r = F.run_sync(db, "--clear")  # what arrived after the last clear
+    assert r.returncode == 0, r.stderr
+    assert_exactly(F.Database(db), expected)
+    assert not t.punches()
 
 
 def test_two_processes_share_postgresql(postgres, make_fleet):

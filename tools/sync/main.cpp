@@ -2,10 +2,12 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -197,14 +199,26 @@ int StatusCommand(Args& args, const std::string& db) {
     const auto html = args.Value("--html");
     if (!args.Rest().empty()) throw UsageError("status takes no positional arguments");
     if (json + csv + bool(html) > 1) throw UsageError("choose one of --json, --csv and --html");
-    auto store = tlsync::OpenStore(db);
+    // A database that is not there is an error, not an empty fleet: a
+    // mistyped path must not look like a healthy fleet of none.
+    auto store = tlsync::OpenStore(db, false);
     store->Prepare();
     const auto rows = store->Status();
     const tlsync::Millis now = store->Now();
     if (html) {
-        std::ofstream out(*html, std::ios::binary | std::ios::trunc);
-        if (out) tlsync::WriteStatusHtml(out, rows, now);
-        if (!out || !out.flush()) {
+        // Written beside the page and renamed over it once whole, so that a
+        // browser or web server never shows a page cut short.
+        const std::string temp = *html + ".tmp" + std::to_string(std::random_device{}());
+        bool written;
+        {
+            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            if (out) tlsync::WriteStatusHtml(out, rows, now);
+            written = out && out.flush();
+        }
+        std::error_code ec;
+        if (written) std::filesystem::rename(temp, *html, ec);
+        if (!written || ec) {
+            std::filesystem::remove(temp, ec);
             Note("cannot write " + *html);
             return 1;
         }
