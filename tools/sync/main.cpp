@@ -43,7 +43,9 @@ Run options:
   --attempts N      tries per terminal in one run (default 3)
   --backoff MS      pause after a first failure, doubling per failure up to
                     five minutes (default 1000)
-  --lease S         how long a claim holds a terminal (default 60)
+  --lease S         how long a claim holds a terminal without renewal; it is
+                    renewed every third of that while the terminal is
+                    handled (default 60)
   --no-users        do not sync users' names and departments
   --lock            keep each terminal's keypad off while it is downloaded
   --clear           clear each terminal's log after its punches are stored
@@ -64,7 +66,7 @@ Exit status:
   0                 every terminal synced
   1                 some terminals failed, or fleet lines were skipped
   2                 bad command line
-  3                 the database could not be used
+  3                 the database could not be used (status: or does not exist)
 )";
 
 std::atomic<bool> g_stop{false};
