@@ -83,6 +83,30 @@ class Terminal:
                           int(verify), int(work)))
         return keys
 
+    def user_keys(self):
+        """Each user's PIN mapped to the ID the sync keys that user's punches by."""
+        path = os.path.join(self.workdir, self.name + ".users")
+        self.command("save " + path, "saved")
+        keys = {}
+        with open(path, encoding="latin-1") as f:
+            for line in f:
+                fields = line.split()
+                if not fields or fields[0] != "user":
+                    continue
+                pin, pin2, ident = fields[1:4]
+                keys[int(pin)] = unescape(ident) if self.profile == "tft" else (
+                    pin2 if int(pin2) else pin)
+        return keys
+
+    def keypad(self, pin, state, user_keys):
+        """A user punches at the keypad. Returns the punch's key when the
+        terminal took it, None when it refused (keypad locked)."""
+        out = self.command("punch %d %d" % (pin, state), "punch")
+        m = re.search(r"punch PIN \d+ state \d+ at (\d+)", out)
+        if not m:
+            return None
+        return (self.serial, user_keys[pin], device_time_text(int(m.group(1))), state, 1, 0)
+
     def pause(self):
         """A dead peer: the process stops answering."""
         self.proc.send_signal(19)  # SIGSTOP

@@ -13,10 +13,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <future>
+#include <limits>
 #include <mutex>
 #include <set>
 #include <thread>
 
+#include "schema.h"
 #include "store.h"
 #include "unit/test_folder.h"
 
@@ -157,6 +160,17 @@ class StoreTest : public ::testing::TestWithParam<std::string> {
     }
     Rows Sql(const std::string& sql) { return Query(url_, sql); }
 
+    // Claims the named terminal (whatever its last success) and returns the
+    // claim's token.
+    static long long Lease(Store& s, const std::string& name) {
+        std::vector<std::string> others;
+        for (const auto& e : s.Fleet())
+            if (e.name != name) others.push_back(e.name);
+        auto c = s.ClaimNext("w", 60000, std::numeric_limits<Millis>::max(), others);
+        EXPECT_TRUE(c) << "cannot claim " << name;
+        return c ? c->token : -1;
+    }
+
     static TerminalStatus StatusOf(Store& s, const std::string& name) {
         for (auto& t : s.Status())
             if (t.name == name) return t;
@@ -181,7 +195,7 @@ TEST_P(StoreTest, PunchesAreStoredOnceAndOnlyNewOnesCount) {
         {Punches(0, 3), 3}, {Punches(0, 3), 0}, {overlapping, 2}, {Punches(0, 12001), 11996}};
     long long total = 0;
     for (const auto& c : commits) {
-        auto r = s->Commit("w", Full("t1", "SN1", c.punches), false);
+        auto r = s->Commit(Lease(*s, "t1"), Full("t1", "SN1", c.punches), false);
         EXPECT_FALSE(r.serialChanged);
         EXPECT_EQ(r.added, c.added) << c.punches.size() << " punches";
         total += c.added;
@@ -197,13 +211,14 @@ TEST_P(StoreTest, PunchesAreStoredOnceAndOnlyNewOnesCount) {
 TEST_P(StoreTest, AnotherSerialIsRefusedUntilRebind) {
     auto s = Open();
     s->AddTerminals({{"t1", "udp:a", 0}});
-    ASSERT_TRUE(s->ClaimNext("w", 60000, s->Now() + 1, {}));
-    EXPECT_EQ(s->Commit("w", Full("t1", "SN1", Punches(0, 1)), true).added, 1);
+    const auto claim = s->ClaimNext("w", 60000, s->Now() + 1, {});
+    ASSERT_TRUE(claim);
+    EXPECT_EQ(s->Commit(claim->token, Full("t1", "SN1", Punches(0, 1)), true).added, 1);
 
     Download other = Full("t1", "SN2", Punches(1, 3));
     other.usersRead = true;
     other.users = {{"1", "Ann", 0, ""}};
-    auto r = s->Commit("w", other, false);
+    auto r = s->Commit(claim->token, other, false);
     EXPECT_TRUE(r.serialChanged);
     EXPECT_EQ(r.boundSerial, "SN1");
     EXPECT_EQ(r.added, 0);
@@ -217,7 +232,7 @@ TEST_P(StoreTest, AnotherSerialIsRefusedUntilRebind) {
 
     EXPECT_FALSE(s->Rebind("nobody"));
     EXPECT_TRUE(s->Rebind("t1"));
-    r = s->Commit("w", other, false);
+    r = s->Commit(claim->token, other, false);
     EXPECT_FALSE(r.serialChanged);
     EXPECT_EQ(r.added, 2);
     st = StatusOf(*s, "t1");
@@ -227,7 +242,7 @@ TEST_P(StoreTest, AnotherSerialIsRefusedUntilRebind) {
 
     // A second name for a serial already bound is refused with the owner's name.
     s->AddTerminals({{"t2", "udp:c", 0}});
-    r = s->Commit("w", Full("t2", "SN2", Punches(5, 6)), false);
+    r = s->Commit(Lease(*s, "t2"), Full("t2", "SN2", Punches(5, 6)), false);
     EXPECT_EQ(r.takenBy, "t1");
     EXPECT_EQ(r.added, 0);
     EXPECT_EQ(StatusOf(*s, "t2").serial, "");
@@ -292,7 +307,8 @@ TEST_P(StoreTest, ExpiredLeaseGoesToAnotherOwnerUnexpiredDoesNot) {
     a->AddTerminals({{"long", "udp:a", 0}, {"short", "udp:b", 0}});
     const Millis since = a->Now() + 1;
     EXPECT_EQ(a->ClaimNext("A", 60000, since, {})->entry.name, "long");
-    EXPECT_EQ(a->ClaimNext("A", 50, since, {})->entry.name, "short");
+    const auto aShort = a->ClaimNext("A", 50, since, {});
+    EXPECT_EQ(aShort->entry.name, "short");
     EXPECT_EQ(StatusOf(*a, "long").leaseOwner, "A");
     EXPECT_TRUE(StatusOf(*a, "long").leaseUntil.has_value());
     std::this_thread::sleep_for(std::chrono::milliseconds(120));
@@ -301,21 +317,87 @@ TEST_P(StoreTest, ExpiredLeaseGoesToAnotherOwnerUnexpiredDoesNot) {
     ASSERT_TRUE(c);
     EXPECT_EQ(c->entry.name, "short");
     EXPECT_FALSE(b->ClaimNext("B", 60000, since, {}));
-    EXPECT_FALSE(a->Renew("short", "A", 60000));
-    EXPECT_TRUE(b->Renew("short", "B", 60000));
-    a->Release("short", "A");  // not A's any more: no effect
+    EXPECT_FALSE(a->Renew("short", aShort->token, 60000));
+    EXPECT_TRUE(b->Renew("short", c->token, 60000));
+    a->Release("short", aShort->token);  // not A's any more: no effect
     EXPECT_EQ(StatusOf(*a, "short").leaseOwner, "B");
-    b->Release("short", "B");
+    b->Release("short", c->token);
     EXPECT_EQ(StatusOf(*a, "short").leaseOwner, "");
     EXPECT_FALSE(StatusOf(*a, "short").leaseUntil.has_value());
+}
+
+// A worker whose lease ran out and was claimed again (a download that
+// stalled longer than its lease) must not store, extend, end or mark what
+// is now another claim's.
+TEST_P(StoreTest, AStaleClaimIsRefusedEverything) {
+    auto a = Open();
+    auto b = Open();
+    a->AddTerminals({{"t1", "udp:a", 0}});
+    const Millis since = a->Now() + 1;
+    const auto stale = a->ClaimNext("A", -1, since, {});  // a lease already run out
+    const auto current = b->ClaimNext("B", 60000, since, {});
+    ASSERT_TRUE(stale && current);
+    EXPECT_NE(stale->token, current->token);
+
+    const auto r = a->Commit(stale->token, Full("t1", "SN1", Punches(0, 3)), false);
+    EXPECT_TRUE(r.leaseLost);
+    EXPECT_EQ(r.added, 0);
+    EXPECT_FALSE(a->Renew("t1", stale->token, 60000));
+    a->Release("t1", stale->token);
+    a->Fail(stale->token, "t1", "late failure", true, 60000);
+    auto st = StatusOf(*a, "t1");
+    EXPECT_EQ(st.leaseOwner, "B");
+    EXPECT_EQ(st.failures, 0);
+    EXPECT_EQ(st.lastError, "");
+    EXPECT_EQ(st.serial, "");
+    EXPECT_EQ(Sql("SELECT count(*) FROM punches")[0][0], "0");
+
+    // The current claim works; once released it cannot be renewed.
+    EXPECT_TRUE(b->Renew("t1", current->token, 60000));
+    EXPECT_EQ(b->Commit(current->token, Full("t1", "SN1", Punches(0, 3)), true).added, 3);
+    b->Release("t1", current->token);
+    EXPECT_EQ(StatusOf(*a, "t1").leaseOwner, "");
+    EXPECT_FALSE(b->Renew("t1", current->token, 60000));
+}
+
+// Tables created before claims had tokens gain the column.
+TEST_P(StoreTest, OlderTablesGainTheLeaseToken) {
+    std::string old = kTables[0];
+    const std::size_t column = old.find(",\n    lease_token");
+    ASSERT_NE(column, std::string::npos);
+    old.erase(column, old.rfind(')') - column);
+    Sql(old);
+    Sql("INSERT INTO terminals (name, connection) VALUES ('t1', 'udp:a')");
+    auto s = Open();
+    const auto c = s->ClaimNext("w", 60000, s->Now() + 1, {});
+    ASSERT_TRUE(c);
+    EXPECT_EQ(s->Commit(c->token, Full("t1", "SN1", Punches(0, 2)), false).added, 2);
+    Open();  // preparing again changes nothing
+}
+
+// The serial number as the store keeps it is the one the terminal reports,
+// whatever its bytes: a code-page serial must not look changed.
+TEST_P(StoreTest, ABoundSerialMatchesTheReportedOneInAnyEncoding) {
+    auto s = Open();
+    s->AddTerminals({{"t1", "udp:a", 0}});
+    const std::string serial = "S<b>\"'&\xE9z";
+    EXPECT_EQ(s->Commit(Lease(*s, "t1"), Full("t1", serial, Punches(0, 1)), false).added, 1);
+    const auto c = s->ClaimNext("w", 60000, std::numeric_limits<Millis>::max(), {});
+    ASSERT_TRUE(c);
+    EXPECT_TRUE(s->SameSerial(c->serial, serial));
+    EXPECT_FALSE(s->SameSerial(c->serial, "S<b>\"'&z"));
+    const auto r = s->Commit(c->token, Full("t1", serial, Punches(1, 2)), false);
+    EXPECT_FALSE(r.serialChanged);
+    EXPECT_EQ(r.added, 1);
 }
 
 TEST_P(StoreTest, FailureBacksOffAndSuccessClearsIt) {
     auto s = Open();
     s->AddTerminals({{"t1", "udp:a", 0}, {"t2", "udp:b", 0}});
     const Millis since = s->Now();  // a commit in this very millisecond counts as done
-    EXPECT_EQ(s->ClaimNext("w", 60000, since, {})->entry.name, "t1");
-    s->Fail("w", "t1", "no answer", false, 60000);
+    const auto first = s->ClaimNext("w", 60000, since, {});
+    EXPECT_EQ(first->entry.name, "t1");
+    s->Fail(first->token, "t1", "no answer", false, 60000);
     auto st = StatusOf(*s, "t1");
     EXPECT_EQ(st.failures, 1);
     EXPECT_EQ(st.lastError, "no answer");
@@ -323,14 +405,14 @@ TEST_P(StoreTest, FailureBacksOffAndSuccessClearsIt) {
     EXPECT_EQ(st.leaseOwner, "");
     EXPECT_FALSE(s->ClaimNext("w", 60000, since, {"t2"}));  // t1 is backing off
 
-    s->Fail("w", "t1", "refused", true, -1);  // back-off already over
+    s->Fail(first->token, "t1", "refused", true, -1);  // back-off already over
     auto c = s->ClaimNext("w", 60000, since, {"t2"});
     ASSERT_TRUE(c);
     EXPECT_EQ(c->entry.name, "t1");
     EXPECT_EQ(c->failures, 2);
     EXPECT_TRUE(StatusOf(*s, "t1").lastContact.has_value());
 
-    s->Commit("w", Full("t1", "SN1"), false);
+    s->Commit(c->token, Full("t1", "SN1"), false);
     st = StatusOf(*s, "t1");
     EXPECT_EQ(st.failures, 0);
     EXPECT_EQ(st.lastError, "");
@@ -343,10 +425,10 @@ TEST_P(StoreTest, OutstandingCountsOnlyCompleteDownloads) {
     auto s = Open();
     s->AddTerminals({{"t1", "udp:a", 0}, {"t2", "udp:b", 0}, {"t3", "udp:c", 0}});
     const Millis since = s->Now();
-    s->Commit("w", Full("t1", "SN1"), false);
+    s->Commit(Lease(*s, "t1"), Full("t1", "SN1"), false);
     Download events = Full("t3", "SN3", Punches(0, 2));
     events.full = false;  // real-time events only
-    s->Commit("w", events, false);
+    s->Commit(Lease(*s, "t3"), events, false);
     EXPECT_FALSE(StatusOf(*s, "t3").lastSuccess.has_value());
     EXPECT_TRUE(StatusOf(*s, "t3").lastContact.has_value());
 
@@ -379,7 +461,7 @@ TEST_P(StoreTest, UsersAreReplacedWhenRead) {
         Download d = Full("t1", "SN1");
         d.usersRead = step.read;
         d.users = step.users;
-        s->Commit("w", d, false);
+        s->Commit(Lease(*s, "t1"), d, false);
         EXPECT_EQ(Sql("SELECT user_id, name, department, department_name FROM users "
                       "WHERE serial = 'SN1' AND terminal = 't1' ORDER BY user_id"),
                   step.stored);
@@ -418,7 +500,7 @@ TEST_P(StoreTest, TextsRoundTripByteForByte) {
         Download d = Full(pick, pick, {{pick, "2026-01-01 08:00:00", 0, 0, 0}});
         d.usersRead = true;
         d.users = {{pick, pick, 0, pick}};
-        EXPECT_EQ(s->Commit("w", d, false).added, 1) << pick;
+        EXPECT_EQ(s->Commit(c->token, d, false).added, 1) << pick;
         EXPECT_EQ(StatusOf(*s, pick).serial, pick);
     }
     Rows stored =
@@ -433,7 +515,7 @@ TEST_P(StoreTest, TextsRoundTripByteForByte) {
     Download d = Full("a,b", "a,b", {{"\xE9\xFF", "2026-01-02 08:00:00", 0, 0, 0}});
     d.usersRead = true;
     d.users = {{"\xE9\xFF", "Zoë", 0, ""}};
-    EXPECT_EQ(s->Commit("w", d, false).added, 1);
+    EXPECT_EQ(s->Commit(Lease(*s, "a,b"), d, false).added, 1);
     EXPECT_EQ(Sql("SELECT u.name FROM punches p JOIN users u ON u.serial = p.serial AND "
                   "u.user_id = p.user_id WHERE p.punch_time = '2026-01-02 08:00:00'"),
               (Rows{{"Zoë"}}));
@@ -446,6 +528,33 @@ TEST_P(StoreTest, BrokenConnectionThrowsAndTheNextCallReconnects) {
     Sql("SELECT pg_terminate_backend(pid, 5000) FROM pg_stat_activity "
         "WHERE datname = 'fleet' AND pid <> pg_backend_pid()");
     EXPECT_THROW(s->Fleet(), StoreError);
+    EXPECT_EQ(s->Fleet().size(), 1u);
+}
+
+// Another session holds a lock the store's statement needs: the statement
+// gives up (the server's lock timeout) instead of waiting for ever, and the
+// connection is usable afterwards.
+TEST_P(StoreTest, ALockHeldElsewhereEndsTheWait) {
+    if (GetParam() != "postgresql") GTEST_SKIP() << "SQLite waits its busy timeout";
+    auto s = Open();
+    s->AddTerminals({{"t1", "udp:a", 0}});
+    PGconn* holder = PQconnectdb(url_.c_str());
+    PQclear(PQexec(holder, "BEGIN"));
+    PQclear(PQexec(holder, "LOCK TABLE terminals IN ACCESS EXCLUSIVE MODE"));
+    auto blocked = std::async(std::launch::async, [&] {
+        try {
+            s->Fleet();
+            return std::string("no error");
+        } catch (const StoreError& e) {
+            return std::string(e.what());
+        }
+    });
+    // Bounds only a hang: the server ends the wait well before.
+    const bool ended = blocked.wait_for(std::chrono::minutes(3)) == std::future_status::ready;
+    PQclear(PQexec(holder, "ROLLBACK"));
+    PQfinish(holder);
+    ASSERT_TRUE(ended);
+    EXPECT_NE(blocked.get().find("lock timeout"), std::string::npos);
     EXPECT_EQ(s->Fleet().size(), 1u);
 }
 
@@ -466,6 +575,61 @@ TEST(PostgresStore, ErrorsNameTheDatabaseWithoutItsPassword) {
             << message;
         EXPECT_EQ(message.find("secret"), std::string::npos) << message;
     }
+}
+
+// A server that takes the connection and never answers (a half-open or
+// hung server): connecting gives up instead of waiting for ever.
+TEST(PostgresStore, ASilentServerEndsTheConnectionAttempt) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof addr;
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(listen(fd, 4), 0);  // the kernel accepts; nobody ever answers
+    ASSERT_EQ(getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len), 0);
+    const std::string url =
+        "postgresql://sync@127.0.0.1:" + std::to_string(ntohs(addr.sin_port)) + "/fleet";
+    auto attempt = std::async(std::launch::async, [url] {
+        try {
+            OpenStore(url);
+            return std::string("connected");
+        } catch (const StoreError& e) {
+            return std::string(e.what());
+        }
+    });
+    // Bounds only a hang: the connect timeout ends the attempt well before.
+    const bool ended = attempt.wait_for(std::chrono::minutes(3)) == std::future_status::ready;
+    close(fd);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(attempt.get().rfind(url + ": ", 0), 0u);
+}
+
+int OpenDescriptors() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
+
+// A SQLite file that opens but is no database: the constructor fails after
+// opening, and what it opened is closed.
+TEST(SqliteStore, AFailedOpenKeepsNoDescriptor) {
+    const auto dir = MakeTestFolder("tlsync-store-");
+    ASSERT_FALSE(dir.empty());
+    const auto path = dir / "not-a-database.db";
+    {
+        std::FILE* f = std::fopen(path.c_str(), "wb");
+        ASSERT_TRUE(f);
+        for (int i = 0; i < 64; ++i) std::fputs("this is not a SQLite database file\n", f);
+        std::fclose(f);
+    }
+    const int before = OpenDescriptors();
+    for (int i = 0; i < 8; ++i) EXPECT_THROW(OpenStore("sqlite:" + path.string()), StoreError);
+    EXPECT_EQ(OpenDescriptors(), before);
+    // Without `create`, a file that is not there is an error and stays absent.
+    EXPECT_THROW(OpenStore("sqlite:" + (dir / "nosuch.db").string(), false), StoreError);
+    EXPECT_FALSE(std::filesystem::exists(dir / "nosuch.db"));
+    std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -117,4 +117,46 @@ TEST(SyncStatus, TimesAndHtmlEscaping) {
     EXPECT_NE(page.find("a &amp; b &quot;c&quot;"), std::string::npos);
 }
 
+// The one-word state, and what the page keeps on one line.
+TEST(SyncStatus, StatesAndUnbrokenCells) {
+    const tlsync::Millis now = 1733650000000;
+    const struct {
+        const char* error;
+        bool leased;
+        bool synced;
+        const char* state;
+    } cases[] = {
+        {"did not answer", true, true, "failing"},  // --follow keeps trying a dead terminal
+        {"did not answer", false, true, "failing"},
+        {"", true, true, "syncing"},
+        {"", false, true, "ok"},
+        {"", false, false, "never"},
+    };
+    for (const auto& c : cases) {
+        tlsync::TerminalStatus s;
+        s.name = "t1";
+        s.serial = "SN 0001 A";
+        s.lastError = c.error;
+        if (c.leased) {
+            s.leaseOwner = "sync-1";
+            s.leaseUntil = now + 60000;
+        }
+        if (c.synced) s.lastContact = s.lastSuccess = now - 1000;
+        std::ostringstream table, page;
+        tlsync::WriteStatus(table, {s}, tlcli::Format::Csv, now);
+        EXPECT_NE(table.str().find("t1," + std::string(c.state) + ","), std::string::npos)
+            << table.str();
+        tlsync::WriteStatusHtml(page, {s}, now);
+        const std::string html = page.str();
+        EXPECT_NE(html.find("<td>" + std::string(c.state) + "</td>"), std::string::npos);
+        // Serial numbers and times are never wrapped.
+        EXPECT_NE(html.find("td.k{white-space:nowrap}"), std::string::npos);
+        EXPECT_NE(html.find("<td class=\"k\">SN 0001 A</td>"), std::string::npos);
+        if (c.synced) {
+            EXPECT_NE(html.find("<td class=\"k\">" + tlsync::UtcText(now - 1000) + "</td>"),
+                      std::string::npos);
+        }
+    }
+}
+
 }  // namespace

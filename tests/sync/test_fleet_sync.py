@@ -5,7 +5,9 @@ import json
 import os
 import random
 import signal
+import sqlite3
 import subprocess
+import threading
 import time
 
 import pytest
@@ -123,6 +125,48 @@ def test_killed_runs_lose_nothing_and_store_nothing_twice(db, make_fleet):
     assert all(not t.punches() for t in terminals)
 
 
+def test_clear_while_downloads_outlast_their_lease(db, make_fleet):
+    # Each frame is late, so one download takes several times the 1 s lease,
+    # while people punch at the keypad throughout; two processes of two
+    # workers each compete for the one terminal.
+    terminals, fleet_file = make_fleet(1, punches=3000, seed=17)
+    t = terminals[0]
+    expected = t.punches()
+    users = t.user_keys()
+    pins = sorted(users)
+    t.command("delay 150", "faults")
+    stop = threading.Event()
+
+    def keypad():
+        i = 0
+        while not stop.is_set():
+            key = t.keypad(pins[i % len(pins)], i // len(pins) % 6, users)
+            if key:
+                expected.add(key)
+            i += 1
+            time.sleep(0.02)
+
+    puncher = threading.Thread(target=keypad)
+    puncher.start()
+    try:
+        procs = [subprocess.Popen([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--clear",
+                                   "--workers", "2", "--lease", "1", "--timeout", "5000"],
+                                  stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+                 for _ in range(2)]
+        errors = [p.communicate(timeout=600)[1] for p in procs]
+    finally:
+        stop.set()
+        puncher.join()
+    for p, err in zip(procs, errors):
+        assert p.returncode == 0, err
+        assert "1 terminals: 2 reached" not in err
+    t.command("delay 0", "faults")
+    r = F.run_sync(db, "--clear")  # what arrived after the last clear
+    assert r.returncode == 0, r.stderr
+    assert_exactly(F.Database(db), expected)
+    assert not t.punches()
+
+
 def test_two_processes_share_postgresql(postgres, make_fleet):
     terminals, fleet_file = make_fleet(30, punches=500, seed=5)
     for t in terminals:
@@ -188,6 +232,77 @@ def test_bad_input_gives_clear_messages(db, make_fleet):
     assert r.returncode == 0, r.stderr
     assert len([k for k in database.punch_keys() if k[0] == "REPLACED1"]) == len(
         terminals[1].punches())
+
+
+def test_a_code_page_serial_number_is_synced_again(db, tmp_path):
+    # The serial's bytes are not UTF-8 (a terminal's 8-bit code page).
+    t = F.Terminal(str(tmp_path), "t0", "extended", "S<b>\"'&\udce9z", 5, 20, 23)
+    try:
+        fleet_file = str(tmp_path / "fleet.txt")
+        F.write_fleet_file(fleet_file, [t])
+        stored = []
+        for state in range(2):
+            t.command("punch 1 %d" % state, "punch PIN")
+            r = F.run_sync(db, "--fleet", fleet_file)
+            assert r.returncode == 0, r.stderr
+            stored.append(int(F.Database(db).query("SELECT count(*) FROM punches")[0][0]))
+        assert stored[1] == stored[0] + 1
+    finally:
+        t.close()
+
+
+def test_without_backoff_each_dead_terminal_counts_once(db, tmp_path):
+    # Terminals that refuse at once, more workers than terminals and no
+    # pause between tries: a terminal given up by one worker is claimable
+    # again at once by another. Repeated, as the overlap is a race.
+    fleet_file = str(tmp_path / "dead.txt")
+    with open(fleet_file, "w") as f:
+        for i in range(12):
+            f.write("d%02d tcp:127.0.0.1:%d\n" % (i, 9 + i))
+    for run in range(1, 5):
+        r = subprocess.run([F.SYNC, "run", "--db", db, "--fleet", fleet_file, "--quiet",
+                            "--json", "--timeout", "300", "--backoff", "0", "--attempts", "2",
+                            "--workers", "16"], capture_output=True, text=True, timeout=600)
+        assert r.returncode == 1
+        summary = json.loads(r.stdout)
+        assert (summary["reached"], summary["failed"]) == (0, 12), r.stderr
+        failures = F.Database(db).query("SELECT failures FROM terminals")
+        assert [int(n) for n, in failures] == [2 * run] * 12
+
+
+def test_status_of_a_missing_database_and_a_page_written_whole(make_fleet, tmp_path):
+    missing = tmp_path / "nosuch.db"
+    r = subprocess.run([F.SYNC, "status", "--db", "sqlite:%s" % missing], capture_output=True,
+                       text=True)
+    assert r.returncode == 3 and not missing.exists(), r.stderr
+
+    terminals, fleet_file = make_fleet(2, punches=5, seed=29)
+    db = "sqlite:%s" % (tmp_path / "sync.db")
+    assert F.run_sync(db, "--fleet", fleet_file).returncode == 0
+    # Many terminals with long names: the page is larger than the database.
+    con = sqlite3.connect(str(tmp_path / "sync.db"))
+    con.executemany("INSERT INTO terminals (name, connection) VALUES (?, 'udp:192.0.2.1')",
+                    [("x%04d-%s" % (i, "n" * 200),) for i in range(3000)])
+    con.commit()
+    con.close()
+    page = tmp_path / "status.html"
+    page.write_text("the previous page\n" * 100)
+
+    def small_files():
+        # Writes past 1 MB fail (and do not kill the process).
+        import resource
+        signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 20, 1 << 20))
+
+    r = subprocess.run([F.SYNC, "status", "--db", db, "--html", str(page)], capture_output=True,
+                       text=True, preexec_fn=small_files)
+    assert r.returncode == 1
+    assert page.read_text() == "the previous page\n" * 100
+    assert not [n for n in os.listdir(tmp_path) if n.startswith("status.html.")]
+    r = subprocess.run([F.SYNC, "status", "--db", db, "--html", str(page)], capture_output=True,
+                       text=True)
+    assert r.returncode == 0, r.stderr
+    assert page.read_text().endswith("</html>\n")
 
 
 @pytest.mark.parametrize("url", ["postgresql://nobody@127.0.0.1:1/none",

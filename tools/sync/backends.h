@@ -8,7 +8,7 @@
 
 namespace tlsync {
 
-std::unique_ptr<Store> OpenSqliteStore(const std::string& path);
+std::unique_ptr<Store> OpenSqliteStore(const std::string& path, bool create);
 std::unique_ptr<Store> OpenPostgresStore(const std::string& uri);
 
 }  // namespace tlsync

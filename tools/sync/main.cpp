@@ -2,10 +2,12 @@
 #include <atomic>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <map>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -41,7 +43,9 @@ Run options:
   --attempts N      tries per terminal in one run (default 3)
   --backoff MS      pause after a first failure, doubling per failure up to
                     five minutes (default 1000)
-  --lease S         how long a claim holds a terminal (default 60)
+  --lease S         how long a claim holds a terminal without renewal; it is
+                    renewed every third of that while the terminal is
+                    handled (default 60)
   --no-users        do not sync users' names and departments
   --lock            keep each terminal's keypad off while it is downloaded
   --clear           clear each terminal's log after its punches are stored
@@ -62,7 +66,7 @@ Exit status:
   0                 every terminal synced
   1                 some terminals failed, or fleet lines were skipped
   2                 bad command line
-  3                 the database could not be used
+  3                 the database could not be used (status: or does not exist)
 )";
 
 std::atomic<bool> g_stop{false};
@@ -197,14 +201,26 @@ int StatusCommand(Args& args, const std::string& db) {
     const auto html = args.Value("--html");
     if (!args.Rest().empty()) throw UsageError("status takes no positional arguments");
     if (json + csv + bool(html) > 1) throw UsageError("choose one of --json, --csv and --html");
-    auto store = tlsync::OpenStore(db);
+    // A database that is not there is an error, not an empty fleet: a
+    // mistyped path must not look like a healthy fleet of none.
+    auto store = tlsync::OpenStore(db, false);
     store->Prepare();
     const auto rows = store->Status();
     const tlsync::Millis now = store->Now();
     if (html) {
-        std::ofstream out(*html, std::ios::binary | std::ios::trunc);
-        if (out) tlsync::WriteStatusHtml(out, rows, now);
-        if (!out || !out.flush()) {
+        // Written beside the page and renamed over it once whole, so that a
+        // browser or web server never shows a page cut short.
+        const std::string temp = *html + ".tmp" + std::to_string(std::random_device{}());
+        bool written;
+        {
+            std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+            if (out) tlsync::WriteStatusHtml(out, rows, now);
+            written = out && out.flush();
+        }
+        std::error_code ec;
+        if (written) std::filesystem::rename(temp, *html, ec);
+        if (!written || ec) {
+            std::filesystem::remove(temp, ec);
             Note("cannot write " + *html);
             return 1;
         }

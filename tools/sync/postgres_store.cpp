@@ -150,12 +150,49 @@ const char* Bool(bool b) {
     return b ? "true" : "false";
 }
 
+// ---- bounded waits ------------------------------------------------------------------
+
+// No wait on the server is unbounded: a connection attempt gives up after
+// 10 s; TCP keepalives and the TCP user timeout notice a server that
+// vanished (a half-open connection) within about 30 s even while a
+// statement's answer is awaited; the server cancels a statement after 60 s,
+// a wait for a row or table lock after 10 s, and ends a session idle inside
+// a transaction after 60 s (so a client that vanished mid-commit does not
+// hold its locks). Any of these given in the connection URI wins: they come
+// before the URI, whose values replace earlier ones.
+const char* const kBoundKeywords[] = {"connect_timeout",
+                                      "keepalives",
+                                      "keepalives_idle",
+                                      "keepalives_interval",
+                                      "keepalives_count",
+                                      "tcp_user_timeout",
+                                      "options",
+                                      "dbname",
+                                      nullptr};
+const char* const kBoundDefaults[] = {"10",
+                                      "1",
+                                      "10",
+                                      "5",
+                                      "3",
+                                      "30000",
+                                      "-c statement_timeout=60000 -c lock_timeout=10000 "
+                                      "-c idle_in_transaction_session_timeout=60000",
+                                      nullptr,  // the URI
+                                      nullptr};
+
+PGconn* Connect(const std::string& uri) {
+    const char* values[std::size(kBoundDefaults)];
+    std::copy(std::begin(kBoundDefaults), std::end(kBoundDefaults), values);
+    values[std::size(kBoundDefaults) - 2] = uri.c_str();
+    return PQconnectdbParams(kBoundKeywords, values, 1);
+}
+
 // ---- the store ------------------------------------------------------------------------
 
 class PostgresStore final : public Store {
   public:
     PostgresStore(std::string uri, std::string display)
-        : display_(std::move(display)), conn_(PQconnectdb(uri.c_str())) {
+        : display_(std::move(display)), conn_(Connect(uri)) {
         if (!conn_) throw StoreError(display_ + ": out of memory");
         if (PQstatus(conn_.get()) != CONNECTION_OK)
             throw StoreError(display_ + ": " + OneLine(PQerrorMessage(conn_.get())));
@@ -168,6 +205,7 @@ class PostgresStore final : public Store {
         Transaction tx(*this);
         Run("SELECT pg_advisory_xact_lock(" + std::to_string(kSchemaLockKey) + ")");
         for (const char* sql : kTables) Run(sql);
+        Run(std::string("ALTER TABLE terminals ADD COLUMN IF NOT EXISTS ") + kLeaseTokenColumn);
         tx.Commit();
     }
 
@@ -200,7 +238,8 @@ class PostgresStore final : public Store {
                                    const std::vector<std::string>& skip) override {
         Result r =
             Exec("claim",
-                 "UPDATE terminals SET lease_owner = $1, lease_until = " TLSYNC_NOW
+                 "UPDATE terminals SET lease_owner = $1, lease_token = lease_token + 1, "
+                 "lease_until = " TLSYNC_NOW
                  " + $2::bigint "
                  "WHERE name = (SELECT name FROM terminals "
                  "WHERE (lease_owner = '' OR lease_until < " TLSYNC_NOW
@@ -210,13 +249,14 @@ class PostgresStore final : public Store {
                  "AND (last_success IS NULL OR last_success < $3::bigint) "
                  "AND NOT (name = ANY ($4::text[])) "
                  "ORDER BY last_success NULLS FIRST, name LIMIT 1 FOR UPDATE SKIP LOCKED) "
-                 "RETURNING name, connection, comm_key, serial, failures",
+                 "RETURNING name, connection, comm_key, serial, failures, lease_token",
                  {owner, std::to_string(leaseMs), std::to_string(doneSince), TextArray(skip)});
         if (PQntuples(r.get()) == 0) return std::nullopt;
         Claim c;
         c.entry = {Text(r, 0, 0), Text(r, 0, 1), std::stoi(Text(r, 0, 2))};
         c.serial = Text(r, 0, 3);
         c.failures = std::stoi(Text(r, 0, 4));
+        c.token = std::stoll(Text(r, 0, 5));
         return c;
     }
 
@@ -232,30 +272,39 @@ class PostgresStore final : public Store {
         return out;
     }
 
-    bool Renew(const std::string& name, const std::string& owner, Millis leaseMs) override {
+    bool Renew(const std::string& name, long long token, Millis leaseMs) override {
         Result r = Exec("renew",
                         "UPDATE terminals SET lease_until = " TLSYNC_NOW
                         " + $3::bigint "
-                        "WHERE name = $1 AND lease_owner = $2",
-                        {name, owner, std::to_string(leaseMs)});
+                        "WHERE name = $1 AND lease_token = $2::bigint AND lease_owner <> ''",
+                        {name, std::to_string(token), std::to_string(leaseMs)});
         return Changed(r) > 0;
     }
 
-    void Release(const std::string& name, const std::string& owner) override {
+    void Release(const std::string& name, long long token) override {
         Exec("release",
              "UPDATE terminals SET lease_owner = '', lease_until = 0 "
-             "WHERE name = $1 AND lease_owner = $2",
-             {name, owner});
+             "WHERE name = $1 AND lease_token = $2::bigint",
+             {name, std::to_string(token)});
     }
 
-    CommitResult Commit(const std::string& owner, const Download& d, bool keepLease) override {
+    bool SameSerial(const std::string& bound, const std::string& reported) const override {
+        return bound == Db(reported);
+    }
+
+    CommitResult Commit(long long token, const Download& d, bool keepLease) override {
         CommitResult result;
         Transaction tx(*this);
         Result row = Exec("lock_terminal",
-                          "SELECT serial, " TLSYNC_NOW " FROM terminals WHERE name = $1 FOR UPDATE",
+                          "SELECT serial, " TLSYNC_NOW
+                          ", lease_token FROM terminals WHERE name = $1 FOR UPDATE",
                           {d.terminal});
         if (PQntuples(row.get()) == 0)
             throw StoreError(display_ + ": no terminal named " + d.terminal);
+        if (std::stoll(Text(row, 0, 2)) != token) {
+            result.leaseLost = true;
+            return result;  // rolled back: nothing stored
+        }
         const std::string bound = Text(row, 0, 0);
         const std::string now = Text(row, 0, 1);
         const std::string serial = Db(d.serial);
@@ -329,29 +378,25 @@ class PostgresStore final : public Store {
              "punches = punches + $5::bigint, "
              "users = CASE WHEN $6::boolean THEN $7::bigint ELSE users END, "
              "failures = 0, last_error = '', retry_at = 0, "
-             "lease_owner = CASE WHEN NOT $8::boolean AND lease_owner = $9 THEN '' "
-             "ELSE lease_owner END, "
-             "lease_until = CASE WHEN NOT $8::boolean AND lease_owner = $9 THEN 0 "
-             "ELSE lease_until END "
+             "lease_owner = CASE WHEN $8::boolean THEN lease_owner ELSE '' END, "
+             "lease_until = CASE WHEN $8::boolean THEN lease_until ELSE 0 END "
              "WHERE name = $1",
              {d.terminal, serial, now, Bool(d.full), std::to_string(result.added),
-              Bool(d.usersRead), std::to_string(userCount), Bool(keepLease), owner});
+              Bool(d.usersRead), std::to_string(userCount), Bool(keepLease)});
         tx.Commit();
         return result;
     }
 
-    void Fail(const std::string& owner, const std::string& name, const std::string& error,
-              bool contacted, Millis retryAfterMs) override {
+    void Fail(long long token, const std::string& name, const std::string& error, bool contacted,
+              Millis retryAfterMs) override {
         Exec("fail",
              "UPDATE terminals SET last_error = $3, "
              "last_contact = CASE WHEN $4::boolean THEN " TLSYNC_NOW
              " ELSE last_contact END, "
              "failures = failures + 1, retry_at = " TLSYNC_NOW
              " + $5::bigint, "
-             "lease_owner = CASE WHEN lease_owner = $2 THEN '' ELSE lease_owner END, "
-             "lease_until = CASE WHEN lease_owner = $2 THEN 0 ELSE lease_until END "
-             "WHERE name = $1",
-             {name, owner, error, Bool(contacted), std::to_string(retryAfterMs)});
+             "lease_owner = '', lease_until = 0 WHERE name = $1 AND lease_token = $2::bigint",
+             {name, std::to_string(token), error, Bool(contacted), std::to_string(retryAfterMs)});
     }
 
     bool Rebind(const std::string& name) override {

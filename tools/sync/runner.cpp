@@ -10,6 +10,7 @@
 #include <random>
 #include <thread>
 
+#include "lease_keeper.h"
 #include "store.h"
 #include "terminal_link.h"
 
@@ -35,14 +36,16 @@ std::string Plural(long long n, const char* one, const char* many) {
 struct Followed {
     std::unique_ptr<TerminalLink> link;
     std::string name;
-    std::string serial;  // bound to the name
+    std::string serial;   // bound to the name
+    long long token = 0;  // the claim's fencing token
     std::chrono::steady_clock::time_point nextPoll, nextFull;
     bool events = true;  // the firmware has real-time events
 };
 
 class Engine {
   public:
-    Engine(std::string url, RunOptions options) : url_(std::move(url)), o_(std::move(options)) {
+    Engine(std::string url, RunOptions options)
+        : url_(std::move(url)), o_(std::move(options)), stats_(o_.stats ? o_.stats : &ownStats_) {
         if (o_.owner.empty()) o_.owner = RandomOwner();
         o_.workers = std::max(1, o_.workers);
         o_.attempts = std::max(1, o_.attempts);
@@ -59,6 +62,7 @@ class Engine {
         for (int i = 0; i < o_.workers; ++i) threads.emplace_back([this] { Worker(); });
         for (auto& t : threads) t.join();
         if (!storeError_.empty()) throw StoreError(storeError_);
+        summary_.leaseRenewals = stats_->leaseRenewals.load();
         return summary_;
     }
 
@@ -92,13 +96,16 @@ class Engine {
     // what it stored); a --follow run outlives it: the worker drops its
     // terminals (their leases run out) and connects again after a pause.
     void Worker() {
+        // The worker's connection, shared with the lease keeper of its
+        // current claim.
+        std::mutex storeMutex;
         for (;;) {
             try {
                 auto store = OpenStore(url_);
                 if (o_.follow)
-                    Follow(*store);
+                    Follow(*store, storeMutex);
                 else
-                    Once(*store);
+                    Once(*store, storeMutex);
                 return;
             } catch (const StoreError& e) {
                 if (!o_.follow) {
@@ -115,7 +122,7 @@ class Engine {
     }
 
     // A one-shot run: claim, download, commit, until nothing is outstanding.
-    void Once(Store& store) {
+    void Once(Store& store, std::mutex& storeMutex) {
         while (!Stopping()) {
             const auto skip = Skipped();
             auto claim = store.ClaimNext(o_.owner, o_.leaseMs, runStart_, skip);
@@ -124,20 +131,41 @@ class Engine {
                 Sleep(kIdleWaitMs);  // leased elsewhere or backing off
                 continue;
             }
+            // Another worker may have given the terminal up after this one
+            // read the list: without back-off (--backoff 0) the terminal is
+            // claimable again at once.
+            if (GivenUp(claim->entry.name)) {
+                store.Release(claim->entry.name, claim->token);
+                continue;
+            }
             try {
+                // Renewed from the claim on: connecting alone may outlast it.
+                LeaseKeeper keeper(store, storeMutex, claim->entry.name, claim->token, o_.leaseMs,
+                                   stats_->leaseRenewals);
                 TerminalLink link(claim->entry, o_.timeoutMs);
-                FullSync(store, link, *claim, false);
+                FullSync(store, storeMutex, keeper, link, *claim, false);
             } catch (const LinkError& e) {
                 Failed(store, *claim, e.what(), e.contacted, false);
             } catch (const SerialChanged& e) {
                 Failed(store, *claim, e.what(), true, true);
+            } catch (const LeaseLost&) {
+                Say(claim->entry.name + ": lease lost to another claim; nothing stored");
             }
         }
+    }
+
+    bool GivenUp(const std::string& name) {
+        std::lock_guard<std::mutex> lock(mutex_);
+        return std::find(skip_.begin(), skip_.end(), name) != skip_.end();
     }
 
     struct SerialChanged : std::runtime_error {
         using std::runtime_error::runtime_error;
     };
+
+    // The claim was superseded by a later one: stop, store nothing, leave
+    // the terminal (and its keypad) to the new holder.
+    struct LeaseLost {};
 
     static std::string SerialMessage(const std::string& name, const std::string& bound,
                                      const std::string& now) {
@@ -158,35 +186,78 @@ class Engine {
     }
 
     // Downloads users and the log and commits them; clears the log after the
-    // commit when asked. Throws LinkError or SerialChanged.
-    void FullSync(Store& store, TerminalLink& link, const Claim& claim, bool keepLease) {
+    // commit when asked. The lease is renewed throughout. Throws LinkError,
+    // SerialChanged, LeaseLost or StoreError.
+    //
+    // With --lock or --clear the keypad is off from before the download
+    // until after the clear, and the lease is held until the keypad is on
+    // again: the commit is fenced by the claim's token (it stores every
+    // punch this download read, or nothing), and a renewal from this thread
+    // after it proves the lease is still this claim's, for a whole lease
+    // more, before the log is cleared and the keypad turned on. A claim that
+    // lost its lease touches neither: the terminal is another session's now.
+    void FullSync(Store& store, std::mutex& storeMutex, LeaseKeeper& keeper, TerminalLink& link,
+                  const Claim& claim, bool keepLease) {
         const std::string& name = claim.entry.name;
-        if (!claim.serial.empty() && claim.serial != link.Identity())
+        if (!claim.serial.empty() && !store.SameSerial(claim.serial, link.Identity()))
             throw SerialChanged(SerialMessage(name, claim.serial, link.Identity()));
         if (!link.HasSerial())
             Say(name + ": the terminal reports no serial number; its punches are keyed by " +
                 link.Identity());
         const bool lock = o_.lock || o_.clear;
-        if (lock) link.Lock();
         Download d;
-        d.terminal = name;
-        d.serial = link.Identity();
-        d.full = true;
-        if (o_.users) {
-            d.users = link.ReadUsers();
-            d.usersRead = true;
-        }
-        d.punches = link.ReadLog();
-        const CommitResult r = store.Commit(o_.owner, d, keepLease);
-        Refused(name, r, d.serial);
+        CommitResult r;
         std::string cleared;
-        if (o_.clear && !d.punches.empty()) {
-            // Only after the commit: a run that dies before this point
-            // downloads the same punches again, and the keys drop them.
-            link.ClearLog();
-            cleared = ", log cleared";
+        try {
+            if (lock) link.Lock();
+            d.terminal = name;
+            d.serial = link.Identity();
+            d.full = true;
+            if (o_.users) {
+                d.users = link.ReadUsers();
+                d.usersRead = true;
+            }
+            if (keeper.Lost()) throw LeaseLost();
+            d.punches = link.ReadLog();
+            if (keeper.Lost()) throw LeaseLost();
+            {
+                std::lock_guard<std::mutex> g(storeMutex);
+                r = store.Commit(claim.token, d, keepLease || lock);
+            }
+            if (r.leaseLost) throw LeaseLost();
+            Refused(name, r, d.serial);
+            if (lock) {
+                if (!keeper.RenewNow()) throw LeaseLost();
+                if (o_.clear && !d.punches.empty()) {
+                    // Only after the commit: a run that dies before this
+                    // point downloads the same punches again, and the keys
+                    // drop them.
+                    link.ClearLog();
+                    cleared = ", log cleared";
+                }
+                link.Unlock();
+                if (!keepLease) {
+                    std::lock_guard<std::mutex> g(storeMutex);
+                    store.Release(name, claim.token);
+                }
+            }
+        } catch (const LinkError&) {
+            // The terminal failed: its keypad is turned back on (by the
+            // link) only while the lease is still this claim's.
+            bool held = false;
+            try {
+                held = keeper.RenewNow();
+            } catch (const StoreError&) {
+            }
+            if (!held) link.Abandon();
+            throw;
+        } catch (const LeaseLost&) {
+            link.Abandon();
+            throw;
+        } catch (const StoreError&) {
+            link.Abandon();  // whether the lease is still ours is unknown
+            throw;
         }
-        if (lock) link.Unlock();
         {
             std::lock_guard<std::mutex> g(mutex_);
             ++summary_.reached;
@@ -211,7 +282,8 @@ class Engine {
             std::lock_guard<std::mutex> g(mutex_);
             attempt = ++attempts_[name];
             givenUp = final || attempt >= o_.attempts;
-            if (givenUp && !o_.follow) {
+            if (givenUp && !o_.follow &&
+                std::find(skip_.begin(), skip_.end(), name) == skip_.end()) {
                 skip_.push_back(name);
                 ++summary_.failed;
                 summary_.errors.push_back(name + ": " + error);
@@ -222,7 +294,7 @@ class Engine {
         // minutes for its next try. A --follow process backs off by the
         // terminal's consecutive failures, up to the longest pause.
         const Millis wait = Backoff(o_.follow ? claim.failures : attempt - 1);
-        store.Fail(o_.owner, name, error, contacted, wait);
+        store.Fail(claim.token, name, error, contacted, wait);
         std::string line = name + ": " + error;
         if (!givenUp || o_.follow)
             line += " (attempt " + std::to_string(attempt) + "; next try in " +
@@ -234,7 +306,7 @@ class Engine {
 
     // --follow: each worker holds up to its share of terminals open, polls
     // their real-time punches and downloads them in full now and then.
-    void Follow(Store& store) {
+    void Follow(Store& store, std::mutex& storeMutex) {
         using Clock = std::chrono::steady_clock;
         const Millis anyTime = std::numeric_limits<Millis>::max();
         const int perWorker = std::max(1, (o_.hold + o_.workers - 1) / o_.workers);
@@ -246,9 +318,12 @@ class Engine {
                 if (auto claim = store.ClaimNext(o_.owner, o_.leaseMs, anyTime, {})) {
                     Followed f;
                     f.name = claim->entry.name;
+                    f.token = claim->token;
                     try {
+                        LeaseKeeper keeper(store, storeMutex, f.name, f.token, o_.leaseMs,
+                                           stats_->leaseRenewals);
                         f.link = std::make_unique<TerminalLink>(claim->entry, o_.timeoutMs);
-                        FullSync(store, *f.link, *claim, true);
+                        FullSync(store, storeMutex, keeper, *f.link, *claim, true);
                         f.nextPoll = Clock::now() + std::chrono::milliseconds(o_.pollMs);
                         f.nextFull = Clock::now() + std::chrono::milliseconds(o_.fullEveryMs);
                         f.serial = f.link->Identity();
@@ -258,6 +333,8 @@ class Engine {
                         Failed(store, *claim, e.what(), e.contacted, false);
                     } catch (const SerialChanged& e) {
                         Failed(store, *claim, e.what(), true, true);
+                    } catch (const LeaseLost&) {
+                        Say(claim->entry.name + ": lease lost to another claim; nothing stored");
                     }
                     continue;
                 }
@@ -269,7 +346,7 @@ class Engine {
                     ++it;
                     continue;
                 }
-                if (!Step(store, *it)) {
+                if (!Step(store, storeMutex, *it)) {
                     it = held.erase(it);
                     continue;
                 }
@@ -280,22 +357,23 @@ class Engine {
                 std::chrono::duration_cast<std::chrono::milliseconds>(next - Clock::now()).count();
             if (wait > 0) Sleep(wait);
         }
-        for (auto& f : held) store.Release(f.name, o_.owner);
+        for (auto& f : held) store.Release(f.name, f.token);
     }
 
     // One poll of a followed terminal; false when it was dropped.
-    bool Step(Store& store, Followed& f) {
+    bool Step(Store& store, std::mutex& storeMutex, Followed& f) {
         using Clock = std::chrono::steady_clock;
+        Claim claim;
+        claim.entry.name = f.name;
+        claim.serial = f.serial;
+        claim.token = f.token;
         try {
-            if (!store.Renew(f.name, o_.owner, o_.leaseMs)) {
-                Say(f.name + ": lease lost; another process has it now");
-                return false;
-            }
-            Claim claim;
-            claim.entry.name = f.name;
-            claim.serial = f.serial;
+            if (!store.Renew(f.name, f.token, o_.leaseMs)) throw LeaseLost();
+            stats_->leaseRenewals.fetch_add(1, std::memory_order_relaxed);
             if (Clock::now() >= f.nextFull || !f.events) {
-                FullSync(store, *f.link, claim, true);
+                LeaseKeeper keeper(store, storeMutex, f.name, f.token, o_.leaseMs,
+                                   stats_->leaseRenewals);
+                FullSync(store, storeMutex, keeper, *f.link, claim, true);
                 f.nextFull = Clock::now() + std::chrono::milliseconds(o_.fullEveryMs);
             } else {
                 std::vector<Punch> punches;
@@ -307,7 +385,8 @@ class Engine {
                     d.terminal = f.name;
                     d.serial = f.link->Identity();
                     d.punches = std::move(punches);
-                    const CommitResult r = store.Commit(o_.owner, d, true);
+                    const CommitResult r = store.Commit(f.token, d, true);
+                    if (r.leaseLost) throw LeaseLost();
                     Refused(f.name, r, d.serial);
                     {
                         std::lock_guard<std::mutex> g(mutex_);
@@ -323,19 +402,20 @@ class Engine {
                 Clock::now() + std::chrono::milliseconds(f.events ? o_.pollMs : o_.fullEveryMs);
             return true;
         } catch (const LinkError& e) {
-            Claim claim;
-            claim.entry.name = f.name;
             Failed(store, claim, e.what(), e.contacted, false);
         } catch (const SerialChanged& e) {
-            Claim claim;
-            claim.entry.name = f.name;
             Failed(store, claim, e.what(), true, true);
+        } catch (const LeaseLost&) {
+            f.link->Abandon();
+            Say(f.name + ": lease lost; another process has it now");
         }
         return false;
     }
 
     std::string url_;
     RunOptions o_;
+    RunStats ownStats_;
+    RunStats* stats_;
     Millis runStart_ = 0;
     std::mutex mutex_;
     RunSummary summary_;

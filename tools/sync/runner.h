@@ -12,6 +12,15 @@
 
 namespace tlsync {
 
+// Counters of a run that others may read while it runs (a status page, a
+// metrics endpoint).
+struct RunStats {
+    // Lease renewals the store accepted: the timer renewals during
+    // downloads, the renewals before a clear or an unlock, and each
+    // --follow poll's.
+    std::atomic<long long> leaseRenewals{0};
+};
+
 struct RunOptions {
     int workers = 4;
     Millis leaseMs = 60000;        // how long a claim holds a terminal without renewal
@@ -31,6 +40,8 @@ struct RunOptions {
     std::function<void(const std::string&)> progress;
     // Set from outside (a signal) to end a --follow run or a run early.
     const std::atomic<bool>* stop = nullptr;
+    // Where the run counts what RunStats holds; null: counted internally.
+    RunStats* stats = nullptr;
 };
 
 struct RunSummary {
@@ -39,6 +50,7 @@ struct RunSummary {
     int failed = 0;                   // given up on in this run
     long long newPunches = 0;         // punches new to the database
     long long users = 0;              // users stored
+    long long leaseRenewals = 0;      // as RunStats::leaseRenewals at the end
     std::vector<std::string> errors;  // "NAME: message", one per failed terminal
 };
 

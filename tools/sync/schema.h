@@ -18,7 +18,8 @@ inline constexpr const char* kTables[] = {
     last_error   TEXT NOT NULL DEFAULT '',
     retry_at     BIGINT NOT NULL DEFAULT 0,
     lease_owner  TEXT NOT NULL DEFAULT '',
-    lease_until  BIGINT NOT NULL DEFAULT 0))",
+    lease_until  BIGINT NOT NULL DEFAULT 0,
+    lease_token  BIGINT NOT NULL DEFAULT 0))",
     R"(CREATE TABLE IF NOT EXISTS punches (
     serial     TEXT NOT NULL,
     user_id    TEXT NOT NULL,
@@ -39,6 +40,10 @@ inline constexpr const char* kTables[] = {
     updated_at      BIGINT NOT NULL,
     PRIMARY KEY (serial, user_id)))",
 };
+
+// The fencing token of leases came after the first release of the tables:
+// databases created before it gain the column.
+inline constexpr const char* kLeaseTokenColumn = "lease_token BIGINT NOT NULL DEFAULT 0";
 
 // Index of the punches table in kTables.
 inline constexpr int kPunchesTable = 1;

@@ -90,7 +90,7 @@ class Statement {
 
 class SqliteStore : public Store {
   public:
-    explicit SqliteStore(const std::string& path)
+    SqliteStore(const std::string& path, bool create)
         : where_("sqlite:" + path), writers_(WritersOf(path)) {
         // No global memory statistics: their mutex is taken on every
         // allocation of every connection. Only possible before SQLite starts
@@ -98,19 +98,27 @@ class SqliteStore : public Store {
         static const int unused = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
         (void)unused;
         const int r = sqlite3_open_v2(
-            path.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+            path.c_str(), &db_,
+            SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX,
             nullptr);
         if (r != SQLITE_OK) {
             std::string msg = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(r);
             sqlite3_close(db_);
             throw StoreError(where_ + ": " + msg);
         }
-        // Writers wait for each other instead of failing; long enough for a
-        // large commit from another worker.
-        sqlite3_busy_timeout(db_, kBusyMs);
-        SwitchToWal();
-        Exec("PRAGMA synchronous=NORMAL");
-        Exec("PRAGMA cache_size=-32768");  // 32 MiB: a fleet's index pages stay in memory
+        // The destructor does not run for a constructor that throws: the
+        // connection (and its file descriptors) is closed here.
+        try {
+            // Writers wait for each other instead of failing; long enough
+            // for a large commit from another worker.
+            sqlite3_busy_timeout(db_, kBusyMs);
+            SwitchToWal();
+            Exec("PRAGMA synchronous=NORMAL");
+            Exec("PRAGMA cache_size=-32768");  // 32 MiB: a fleet's index pages stay in memory
+        } catch (...) {
+            sqlite3_close(db_);
+            throw;
+        }
     }
     ~SqliteStore() override { sqlite3_close(db_); }
 
@@ -123,6 +131,13 @@ class SqliteStore : public Store {
             // The key is the table: one b-tree instead of a table and an index.
             if (i == kPunchesTable) sql += " WITHOUT ROWID";
             Exec(sql.c_str());
+        }
+        {
+            Statement s(db_, where_,
+                        "SELECT 1 FROM pragma_table_info('terminals') WHERE name = 'lease_token'");
+            if (!s.Step())
+                Exec(
+                    (std::string("ALTER TABLE terminals ADD COLUMN ") + kLeaseTokenColumn).c_str());
         }
         t.Commit();
     }
@@ -154,7 +169,8 @@ class SqliteStore : public Store {
         Transaction t(*this);
         const Millis now = Now();
         Statement s(db_, where_,
-                    "SELECT name, connection, comm_key, serial, failures FROM terminals "
+                    "SELECT name, connection, comm_key, serial, failures, lease_token "
+                    "FROM terminals "
                     "WHERE (lease_owner = '' OR lease_until < ?1) AND retry_at <= ?1 "
                     "AND (last_success IS NULL OR last_success < ?2) "
                     "ORDER BY last_success IS NOT NULL, last_success, name");
@@ -164,14 +180,17 @@ class SqliteStore : public Store {
             if (Contains(skip, s.Text(0))) continue;
             claim = Claim{{s.Text(0), s.Text(1), static_cast<int>(s.Int(2))},
                           s.Text(3),
-                          static_cast<int>(s.Int(4))};
+                          static_cast<int>(s.Int(4)),
+                          s.Int(5) + 1};
             break;
         }
         s.Reset();
         if (!claim) return std::nullopt;
         Statement u(db_, where_,
-                    "UPDATE terminals SET lease_owner = ?1, lease_until = ?2 WHERE name = ?3");
-        u.Bind(1, owner).Bind(2, now + leaseMs).Bind(3, claim->entry.name).Run();
+                    "UPDATE terminals SET lease_owner = ?1, lease_until = ?2, lease_token = ?3 "
+                    "WHERE name = ?4");
+        u.Bind(1, owner).Bind(2, now + leaseMs).Bind(3, claim->token);
+        u.Bind(4, claim->entry.name).Run();
         t.Commit();
         return claim;
     }
@@ -188,28 +207,33 @@ class SqliteStore : public Store {
         return out;
     }
 
-    bool Renew(const std::string& name, const std::string& owner, Millis leaseMs) override {
+    bool Renew(const std::string& name, long long token, Millis leaseMs) override {
         Statement s(db_, where_,
-                    "UPDATE terminals SET lease_until = ?1 WHERE name = ?2 AND lease_owner = ?3");
-        s.Bind(1, Now() + leaseMs).Bind(2, name).Bind(3, owner).Run();
+                    "UPDATE terminals SET lease_until = ?1 WHERE name = ?2 AND lease_token = ?3 "
+                    "AND lease_owner <> ''");
+        s.Bind(1, Now() + leaseMs).Bind(2, name).Bind(3, token).Run();
         return sqlite3_changes(db_) > 0;
     }
 
-    void Release(const std::string& name, const std::string& owner) override {
+    void Release(const std::string& name, long long token) override {
         Statement s(db_, where_,
                     "UPDATE terminals SET lease_owner = '', lease_until = 0 "
-                    "WHERE name = ?1 AND lease_owner = ?2");
-        s.Bind(1, name).Bind(2, owner).Run();
+                    "WHERE name = ?1 AND lease_token = ?2");
+        s.Bind(1, name).Bind(2, token).Run();
     }
 
-    CommitResult Commit(const std::string& owner, const Download& d, bool keepLease) override {
+    CommitResult Commit(long long token, const Download& d, bool keepLease) override {
         CommitResult result;
         Transaction t(*this);
         const Millis now = Now();
         {
-            Statement s(db_, where_, "SELECT serial FROM terminals WHERE name = ?1");
+            Statement s(db_, where_, "SELECT serial, lease_token FROM terminals WHERE name = ?1");
             s.Bind(1, d.terminal);
             if (!s.Step()) throw StoreError(where_ + ": no terminal named " + d.terminal);
+            if (s.Int(1) != token) {
+                result.leaseLost = true;
+                return result;  // rolled back: nothing stored
+            }
             const std::string bound = s.Text(0);
             if (!bound.empty() && bound != d.serial) {
                 result.serialChanged = true;
@@ -267,32 +291,28 @@ class SqliteStore : public Store {
                         "punches = punches + ?4, "
                         "users = CASE WHEN ?5 THEN ?6 ELSE users END, "
                         "failures = 0, last_error = '', retry_at = 0, "
-                        "lease_owner = CASE WHEN ?7 OR lease_owner <> ?8 THEN lease_owner ELSE '' "
-                        "END, "
-                        "lease_until = CASE WHEN ?7 OR lease_owner <> ?8 THEN lease_until ELSE 0 "
-                        "END "
-                        "WHERE name = ?9");
+                        "lease_owner = CASE WHEN ?7 THEN lease_owner ELSE '' END, "
+                        "lease_until = CASE WHEN ?7 THEN lease_until ELSE 0 END "
+                        "WHERE name = ?8");
             s.Bind(1, d.serial).Bind(2, now).Bind(3, static_cast<long long>(d.full));
             s.Bind(4, result.added).Bind(5, static_cast<long long>(d.usersRead));
             s.Bind(6, userCount);
-            s.Bind(7, static_cast<long long>(keepLease)).Bind(8, owner).Bind(9, d.terminal).Run();
+            s.Bind(7, static_cast<long long>(keepLease)).Bind(8, d.terminal).Run();
         }
         t.Commit();
         return result;
     }
 
-    void Fail(const std::string& owner, const std::string& name, const std::string& error,
-              bool contacted, Millis retryAfterMs) override {
+    void Fail(long long token, const std::string& name, const std::string& error, bool contacted,
+              Millis retryAfterMs) override {
         Transaction t(*this);
         const Millis now = Now();
         Statement s(db_, where_,
                     "UPDATE terminals SET last_error = ?1, failures = failures + 1, "
                     "retry_at = ?2, last_contact = CASE WHEN ?3 THEN ?4 ELSE last_contact END, "
-                    "lease_owner = CASE WHEN lease_owner = ?5 THEN '' ELSE lease_owner END, "
-                    "lease_until = CASE WHEN lease_owner = ?5 THEN 0 ELSE lease_until END "
-                    "WHERE name = ?6");
+                    "lease_owner = '', lease_until = 0 WHERE name = ?5 AND lease_token = ?6");
         s.Bind(1, error).Bind(2, now + retryAfterMs).Bind(3, static_cast<long long>(contacted));
-        s.Bind(4, now).Bind(5, owner).Bind(6, name).Run();
+        s.Bind(4, now).Bind(5, name).Bind(6, token).Run();
         t.Commit();
     }
 
@@ -410,8 +430,8 @@ class SqliteStore : public Store {
 
 }  // namespace
 
-std::unique_ptr<Store> OpenSqliteStore(const std::string& path) {
-    return std::make_unique<SqliteStore>(path);
+std::unique_ptr<Store> OpenSqliteStore(const std::string& path, bool create) {
+    return std::make_unique<SqliteStore>(path, create);
 }
 
 }  // namespace tlsync

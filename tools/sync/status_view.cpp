@@ -13,10 +13,13 @@ Cell MaybeTime(const std::optional<Millis>& t) {
     return t ? tlcli::Text(UtcText(*t)) : tlcli::Null();
 }
 
-// What a terminal's row says in one word.
+// What a terminal's row says in one word. A failed last attempt wins over a
+// live lease: a --follow process keeps trying a terminal that stopped
+// answering, and that terminal is failing, not syncing. (A success clears
+// the error.)
 std::string Health(const TerminalStatus& s, Millis now) {
-    if (!s.leaseOwner.empty() && s.leaseUntil && *s.leaseUntil >= now) return "syncing";
     if (!s.lastError.empty()) return "failing";
+    if (!s.leaseOwner.empty() && s.leaseUntil && *s.leaseUntil >= now) return "syncing";
     if (!s.lastSuccess) return "never";
     return "ok";
 }
@@ -90,7 +93,7 @@ void WriteStatusHtml(std::ostream& out, const std::vector<TerminalStatus>& rows,
            "<title>Terminal sync status</title>\n<style>\n"
            "body{font-family:sans-serif;margin:2em}table{border-collapse:collapse}\n"
            "th,td{border:1px solid #bbb;padding:4px 8px;text-align:left}\n"
-           "th{background:#eee}td.n{text-align:right}\n"
+           "th{background:#eee}td.n{text-align:right}td.k{white-space:nowrap}\n"
            "tr.failing{background:#fdd}tr.never{background:#ffe}tr.syncing{background:#eef}\n"
            "</style></head><body>\n<h1>Terminal sync status</h1>\n";
     out << "<p>" << rows.size() << " terminals: " << ok << " synced, " << failing << " failing; "
@@ -100,12 +103,13 @@ void WriteStatusHtml(std::ostream& out, const std::vector<TerminalStatus>& rows,
            "<th>Last error</th></tr>\n";
     for (const auto& s : rows) {
         const std::string h = Health(s, now);
-        out << "<tr class=\"" << h << "\"><td>" << Html(s.name) << "</td><td>" << h << "</td><td>"
-            << Html(s.serial) << "</td><td>" << (s.lastContact ? UtcText(*s.lastContact) : "")
-            << "</td><td>" << (s.lastSuccess ? UtcText(*s.lastSuccess) : "")
-            << "</td><td class=\"n\">" << s.punches << "</td><td class=\"n\">" << s.users
-            << "</td><td class=\"n\">" << s.failures << "</td><td>" << Html(s.lastError)
-            << "</td></tr>\n";
+        // Dates and serial numbers are read as one token: never wrapped.
+        out << "<tr class=\"" << h << "\"><td>" << Html(s.name) << "</td><td>" << h
+            << "</td><td class=\"k\">" << Html(s.serial) << "</td><td class=\"k\">"
+            << (s.lastContact ? UtcText(*s.lastContact) : "") << "</td><td class=\"k\">"
+            << (s.lastSuccess ? UtcText(*s.lastSuccess) : "") << "</td><td class=\"n\">"
+            << s.punches << "</td><td class=\"n\">" << s.users << "</td><td class=\"n\">"
+            << s.failures << "</td><td>" << Html(s.lastError) << "</td></tr>\n";
     }
     out << "</table>\n</body></html>\n";
 }

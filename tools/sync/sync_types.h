@@ -53,14 +53,16 @@ struct CommitResult {
         false;                // nothing was stored: the terminal is not the one bound to the name
     std::string boundSerial;  // the serial bound to the name (when serialChanged)
     std::string takenBy;      // nothing was stored: another terminal is bound to this serial
+    bool leaseLost = false;   // nothing was stored: the claim was superseded by a later one
     long long added = 0;      // punches that were new to the database
 };
 
 // A terminal leased to this process.
 struct Claim {
     FleetEntry entry;
-    std::string serial;  // bound at the first successful contact; empty before
-    int failures = 0;    // consecutive failed attempts before this claim
+    std::string serial;   // bound at the first successful contact; empty before
+    int failures = 0;     // consecutive failed attempts before this claim
+    long long token = 0;  // this claim's fencing token: current until the next claim
 };
 
 struct TerminalStatus {

@@ -200,17 +200,24 @@ TerminalLink::TerminalLink(const FleetEntry& entry, int timeoutMs) : name_(entry
                             (te.text.empty() ? std::string() : ": " + te.text),
                         false);
     }
-    traits_ = tlcli::ReadTraits(h_);
-    char serial[128] = {};
-    const int r = TL_GetSerialNumber(h_, serial);
-    if (r != 1) Fail("reading the serial number", r);
-    const std::string text = Field(serial, sizeof serial);
-    hasSerial_ = !text.empty() && text != "0";
-    identity_ = hasSerial_ ? text : "noserial:" + name_;
-    if (traits_.textIds)
-        eventSize_ = 36;
-    else if (traits_.firmware.compare("Ver 6.18 20070807") > 0)
-        eventSize_ = 16;
+    // The session is ours from here: a constructor that throws gets no
+    // destructor call, so it closes the session itself.
+    try {
+        traits_ = tlcli::ReadTraits(h_);
+        char serial[128] = {};
+        const int r = TL_GetSerialNumber(h_, serial);
+        if (r != 1) Fail("reading the serial number", r);
+        const std::string text = Field(serial, sizeof serial);
+        hasSerial_ = !text.empty() && text != "0";
+        identity_ = hasSerial_ ? text : "noserial:" + name_;
+        if (traits_.textIds)
+            eventSize_ = 36;
+        else if (traits_.firmware.compare("Ver 6.18 20070807") > 0)
+            eventSize_ = 16;
+    } catch (...) {
+        TL_Close(h_);
+        throw;
+    }
 }
 
 TerminalLink::~TerminalLink() {

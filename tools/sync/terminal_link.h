@@ -65,6 +65,10 @@ class TerminalLink {
     // Keeps the keypad off until Unlock (or the destructor).
     void Lock();
     void Unlock();
+    // Leaves the keypad as it is: the destructor will not turn it back on.
+    // For a claim that lost its lease, whose terminal another session may
+    // have locked for its own download and clear.
+    void Abandon() { locked_ = false; }
     std::vector<UserRow> ReadUsers();
     std::vector<Punch> ReadLog();
     void ClearLog();
