@@ -93,6 +93,28 @@ install(FILES ${CMAKE_SOURCE_DIR}/cmake/install/termlink.bash-completion
 
 include(${CMAKE_CURRENT_LIST_DIR}/Man.cmake)
 
+# termlink-sync as a system service: its systemd unit, and its settings and
+# fleet file in /etc/termlink-sync (the settings readable by root and the
+# service's group only: they may hold the database password). With the
+# prefix /usr the settings go to /etc, as GNUInstallDirs places them, else
+# to PREFIX/etc; decided when installing, since CPack installs with its own
+# prefix.
+if(TARGET termlink_sync)
+  set(TL_SYNC_DEBIAN_DIR ${CMAKE_SOURCE_DIR}/tools/sync/debian)
+  install(FILES ${TL_SYNC_DEBIAN_DIR}/termlink-sync.service
+    DESTINATION lib/systemd/system COMPONENT tools)
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
+      set(tlsync_etc /etc/termlink-sync)
+    else()
+      set(tlsync_etc \"\${CMAKE_INSTALL_PREFIX}/etc/termlink-sync\")
+    endif()
+    file(INSTALL \"${TL_SYNC_DEBIAN_DIR}/fleet\" DESTINATION \"\${tlsync_etc}\")
+    file(INSTALL \"${TL_SYNC_DEBIAN_DIR}/termlink-sync.conf\" DESTINATION \"\${tlsync_etc}\"
+         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ)
+  " COMPONENT tools)
+endif()
+
 # ---- Debian package ---------------------------------------------------------
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME termlink)
@@ -111,4 +133,16 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+# Installed into a staging DESTDIR with the real prefix, so that the files
+# under /etc land in the package's /etc.
+set(CPACK_SET_DESTDIR ON)
+if(TARGET termlink_sync)
+  # The sync service's user (adduser), its settings kept as conffiles, and
+  # the maintainer scripts (which also run ldconfig, as CPack's own would).
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS adduser)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${TL_SYNC_DEBIAN_DIR}/conffiles ${TL_SYNC_DEBIAN_DIR}/postinst
+    ${TL_SYNC_DEBIAN_DIR}/prerm ${TL_SYNC_DEBIAN_DIR}/postrm)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+endif()
 include(CPack)

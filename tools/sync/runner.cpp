@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "store.h"
+#include "sync_metrics.h"
 #include "terminal_link.h"
 
 namespace tlsync {
@@ -64,6 +65,10 @@ class Engine {
 
   private:
     bool Stopping() const { return (o_.stop && o_.stop->load()) || failedHard_.load(); }
+
+    void Count(std::atomic<long long> SyncMetrics::*counter, long long n = 1) {
+        if (o_.metrics) (o_.metrics->*counter) += n;
+    }
 
     void Say(const std::string& line) {
         if (!o_.progress) return;
@@ -193,6 +198,8 @@ class Engine {
             summary_.newPunches += r.added;
             summary_.users += static_cast<long long>(d.users.size());
         }
+        Count(&SyncMetrics::downloads);
+        Count(&SyncMetrics::punchesAdded, r.added);
         Say(name + ": " + Plural(static_cast<long long>(d.punches.size()), "punch", "punches") +
             ", " + std::to_string(r.added) + " new" +
             (d.usersRead ? ", " + Plural(static_cast<long long>(d.users.size()), "user", "users")
@@ -222,6 +229,7 @@ class Engine {
         // minutes for its next try. A --follow process backs off by the
         // terminal's consecutive failures, up to the longest pause.
         const Millis wait = Backoff(o_.follow ? claim.failures : attempt - 1);
+        Count(&SyncMetrics::failures);
         store.Fail(o_.owner, name, error, contacted, wait);
         std::string line = name + ": " + error;
         if (!givenUp || o_.follow)
@@ -288,9 +296,11 @@ class Engine {
         using Clock = std::chrono::steady_clock;
         try {
             if (!store.Renew(f.name, o_.owner, o_.leaseMs)) {
+                Count(&SyncMetrics::leasesLost);
                 Say(f.name + ": lease lost; another process has it now");
                 return false;
             }
+            Count(&SyncMetrics::leaseRenewals);
             Claim claim;
             claim.entry.name = f.name;
             claim.serial = f.serial;
@@ -313,6 +323,7 @@ class Engine {
                         std::lock_guard<std::mutex> g(mutex_);
                         summary_.newPunches += r.added;
                     }
+                    Count(&SyncMetrics::punchesAdded, r.added);
                     Say(f.name + ": " +
                         Plural(static_cast<long long>(d.punches.size()), "live punch",
                                "live punches") +

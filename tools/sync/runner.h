@@ -12,6 +12,8 @@
 
 namespace tlsync {
 
+struct SyncMetrics;
+
 struct RunOptions {
     int workers = 4;
     Millis leaseMs = 60000;        // how long a claim holds a terminal without renewal
@@ -31,6 +33,8 @@ struct RunOptions {
     std::function<void(const std::string&)> progress;
     // Set from outside (a signal) to end a --follow run or a run early.
     const std::atomic<bool>* stop = nullptr;
+    // Counters of the run's work, for a metrics page; may be null.
+    SyncMetrics* metrics = nullptr;
 };
 
 struct RunSummary {
