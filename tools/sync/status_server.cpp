@@ -88,19 +88,22 @@ struct StatusServer::Impl {
         Millis now = 0;
     };
 
-    // Asks the database for its clock (the probe) and, when asked, the
-    // terminals. A connection that failed is dropped and opened anew by the
-    // next request, so the pages recover when the database comes back.
-    Snapshot Read(bool withRows) {
+    // Reads the terminals and the database's clock. The read is also the
+    // probe: the database is up when it answered a real query (SQLite's
+    // clock is the machine's, so the clock alone would prove nothing), and
+    // its time is the latency shown. A connection that failed is dropped
+    // and opened anew by the next request, so the pages recover when the
+    // database comes back.
+    Snapshot Read() {
         Snapshot s;
         std::lock_guard<std::mutex> lock(dbMutex);
         try {
-            const auto start = std::chrono::steady_clock::now();
             if (!store) store = OpenStore(url);
-            s.now = store->Now();
+            const auto start = std::chrono::steady_clock::now();
+            s.rows = store->Status();
             s.probe.latencySeconds =
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-            if (withRows) s.rows = store->Status();
+            s.now = store->Now();
             s.probe.up = true;
         } catch (const std::exception& e) {
             store.reset();
@@ -118,7 +121,7 @@ struct StatusServer::Impl {
 
     void Routes() {
         const auto page = [this](const httplib::Request&, httplib::Response& res) {
-            const Snapshot s = Read(true);
+            const Snapshot s = Read();
             if (!s.probe.up) return Unavailable(res, s.probe);
             std::ostringstream out;
             WriteStatusHtml(out, s.rows, s.now);
@@ -127,14 +130,14 @@ struct StatusServer::Impl {
         server.Get("/", page);
         server.Get("/status", page);
         server.Get("/status.json", [this](const httplib::Request&, httplib::Response& res) {
-            const Snapshot s = Read(true);
+            const Snapshot s = Read();
             if (!s.probe.up) return Unavailable(res, s.probe);
             std::ostringstream out;
             WriteStatus(out, s.rows, tlcli::Format::Json, s.now);
             res.set_content(out.str(), "application/json");
         });
         server.Get("/health", [this](const httplib::Request&, httplib::Response& res) {
-            const Snapshot s = Read(false);
+            const Snapshot s = Read();
             if (!s.probe.up) return Unavailable(res, s.probe);
             res.set_content("ok\n", "text/plain; charset=utf-8");
         });
@@ -142,7 +145,7 @@ struct StatusServer::Impl {
         // says so (termlink_sync_database_up 0) and still has this
         // process's counters.
         server.Get("/metrics", [this](const httplib::Request&, httplib::Response& res) {
-            const Snapshot s = Read(true);
+            const Snapshot s = Read();
             std::ostringstream out;
             WritePrometheus(out, metrics, s.probe, s.rows, s.now);
             res.set_content(out.str(), "text/plain; version=0.0.4; charset=utf-8");

@@ -99,7 +99,7 @@ void WritePrometheus(std::ostream& out, const SyncMetrics& m, const DatabaseProb
     page.Sample("termlink_sync_database_up", probe.up ? "1" : "0");
     if (probe.up) {
         page.Family("termlink_sync_database_latency_seconds", "gauge",
-                    "Round trip of one query to the database, measured at this scrape.");
+                    "How long the database took to answer this scrape's read of the terminals.");
         page.Sample("termlink_sync_database_latency_seconds", Number(probe.latencySeconds));
     }
 
