@@ -295,6 +295,21 @@ def test_sigterm_during_a_locked_download_unlocks_and_loses_nothing(tmp_path, te
     assert len(everything) == len(before) + accepted + 1
 
 
+def test_a_one_shot_run_stopped_early_does_not_report_success(tmp_path, terminals):
+    live, dead = terminals(2)
+    dead.pause()
+    db = "sqlite:" + str(tmp_path / "sync.db")
+    sync = Sync(db, "--fleet", write_fleet(tmp_path / "fleet", [("live", live), ("dead", dead)]),
+                "--attempts", "100")
+    try:
+        assert F.wait_until(lambda: "dead: " in "".join(sync.lines), 120)
+        code, err = sync.stop()
+    finally:
+        sync.kill()
+    assert code == 1, err
+    assert "stopped by a signal before this run had synced every terminal" in err
+
+
 def notices(listener):
     """The notifications psql received so far, as parsed payloads."""
     listener.stdin.write("SELECT 1;\n\\echo END\n")

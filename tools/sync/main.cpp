@@ -67,7 +67,9 @@ Status options:
 
 Exit status:
   0                 every terminal synced
-  1                 some terminals failed, or fleet lines were skipped
+  1                 some terminals failed, fleet lines were skipped, or a
+                    run (not --follow) was stopped by a signal before every
+                    terminal was synced
   2                 bad command line
   3                 the database could not be used
 )";
@@ -216,6 +218,12 @@ int RunCommand(Args& args, const std::string& db) {
          std::to_string(s.failed) + " failed; " + std::to_string(s.newPunches) + " new punches; " +
          std::to_string(s.users) + " users.");
     if (s.failed > 0) exitCode = 1;
+    // A one-shot run stopped by a signal before every terminal was synced
+    // did not do what its exit status 0 would promise.
+    if (g_stop && !o.follow && s.reached + s.failed < s.terminals) {
+        Note("stopped by a signal before this run had synced every terminal");
+        exitCode = 1;
+    }
     return exitCode;
 }
 
