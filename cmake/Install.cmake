@@ -95,17 +95,18 @@ include(${CMAKE_CURRENT_LIST_DIR}/Man.cmake)
 
 # termlink-sync as a system service: its systemd unit, and its settings and
 # fleet file in /etc/termlink-sync (the settings readable by root and the
-# service's group only: they may hold the database password). With the
-# prefix /usr the settings go to /etc, as GNUInstallDirs places them, else
-# to PREFIX/etc; decided when installing, since CPack installs with its own
-# prefix.
+# service's group only: they may hold the database password). With a prefix
+# that ends in /usr the settings go to the etc beside it (/usr: /etc, as
+# GNUInstallDirs places them; CPack's staging folder STAGE/usr: STAGE/etc,
+# the package's /etc), else to PREFIX/etc. Decided when installing, since
+# CPack and `cmake --install --prefix` bring their own prefix.
 if(TARGET termlink_sync)
   set(TL_SYNC_DEBIAN_DIR ${CMAKE_SOURCE_DIR}/tools/sync/debian)
   install(FILES ${TL_SYNC_DEBIAN_DIR}/termlink-sync.service
     DESTINATION lib/systemd/system COMPONENT tools)
   install(CODE "
-    if(CMAKE_INSTALL_PREFIX STREQUAL \"/usr\")
-      set(tlsync_etc /etc/termlink-sync)
+    if(CMAKE_INSTALL_PREFIX MATCHES \"^(.*)/usr/?$\")
+      set(tlsync_etc \"\${CMAKE_MATCH_1}/etc/termlink-sync\")
     else()
       set(tlsync_etc \"\${CMAKE_INSTALL_PREFIX}/etc/termlink-sync\")
     endif()
@@ -133,9 +134,6 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
-# Installed into a staging DESTDIR with the real prefix, so that the files
-# under /etc land in the package's /etc.
-set(CPACK_SET_DESTDIR ON)
 if(TARGET termlink_sync)
   # The sync service's user (adduser), its settings kept as conffiles, and
   # the maintainer scripts (which also run ldconfig, as CPack's own would).
