@@ -93,6 +93,29 @@ install(FILES ${CMAKE_SOURCE_DIR}/cmake/install/termlink.bash-completion
 
 include(${CMAKE_CURRENT_LIST_DIR}/Man.cmake)
 
+# termlink-sync as a system service: its systemd unit, and its settings and
+# fleet file in /etc/termlink-sync (the settings readable by root and the
+# service's group only: they may hold the database password). With a prefix
+# that ends in /usr the settings go to the etc beside it (/usr: /etc, as
+# GNUInstallDirs places them; CPack's staging folder STAGE/usr: STAGE/etc,
+# the package's /etc), else to PREFIX/etc. Decided when installing, since
+# CPack and `cmake --install --prefix` bring their own prefix.
+if(TARGET termlink_sync)
+  set(TL_SYNC_DEBIAN_DIR ${CMAKE_SOURCE_DIR}/tools/sync/debian)
+  install(FILES ${TL_SYNC_DEBIAN_DIR}/termlink-sync.service
+    DESTINATION lib/systemd/system COMPONENT tools)
+  install(CODE "
+    if(CMAKE_INSTALL_PREFIX MATCHES \"^(.*)/usr/?$\")
+      set(tlsync_etc \"\${CMAKE_MATCH_1}/etc/termlink-sync\")
+    else()
+      set(tlsync_etc \"\${CMAKE_INSTALL_PREFIX}/etc/termlink-sync\")
+    endif()
+    file(INSTALL \"${TL_SYNC_DEBIAN_DIR}/fleet\" DESTINATION \"\${tlsync_etc}\")
+    file(INSTALL \"${TL_SYNC_DEBIAN_DIR}/termlink-sync.conf\" DESTINATION \"\${tlsync_etc}\"
+         PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ)
+  " COMPONENT tools)
+endif()
+
 # ---- Debian package ---------------------------------------------------------
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME termlink)
@@ -111,4 +134,13 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${CMAKE_BINARY_DIR}/package)
+if(TARGET termlink_sync)
+  # The sync service's user (adduser), its settings kept as conffiles, and
+  # the maintainer scripts (which also run ldconfig, as CPack's own would).
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS adduser)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA
+    ${TL_SYNC_DEBIAN_DIR}/conffiles ${TL_SYNC_DEBIAN_DIR}/postinst
+    ${TL_SYNC_DEBIAN_DIR}/prerm ${TL_SYNC_DEBIAN_DIR}/postrm)
+  set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
+endif()
 include(CPack)

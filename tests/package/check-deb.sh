@@ -21,14 +21,26 @@ echo "$depends" | grep -q 'libssl\|libcrypto' || fail "Depends lacks OpenSSL: $d
 dpkg-deb -c "$DEB" | awk '{print $6}' | sed 's|^\./|/|' > "$WORK/files"
 for pattern in '^/usr/lib/(.*/)?libtermlink\.so\.0\.[0-9.]*$' '^/usr/lib/(.*/)?portmux/libtcpwire\.so$' \
                '^/usr/include/termlink\.h$' '^/usr/bin/termlink$' '^/usr/bin/qvupdate$' \
-               '^/usr/share/man/man3/termlink\.3' '^/usr/lib/(.*/)?pkgconfig/termlink\.pc$'; do
+               '^/usr/share/man/man3/termlink\.3' '^/usr/lib/(.*/)?pkgconfig/termlink\.pc$' \
+               '^/usr/lib/systemd/system/termlink-sync\.service$' '^/etc/termlink-sync/fleet$' \
+               '^/etc/termlink-sync/termlink-sync\.conf$'; do
     grep -Eq "$pattern" "$WORK/files" || fail "no file matching $pattern in the package"
 done
-# Nothing but the install layout (no build or source paths).
-if grep -Ev '^/usr/(bin|include|lib|share)(/|$)|^/usr/?$|^/$' "$WORK/files"; then
+# Nothing but the install layout (no build or source paths) and the sync
+# service's settings.
+if grep -Ev '^/usr/(bin|include|lib|share)(/|$)|^/usr/?$|^/$|^/etc/(termlink-sync/.*)?$' "$WORK/files"; then
     fail "files outside the install layout"
 fi
 dpkg-deb --ctrl-tarfile "$DEB" | tar -t | grep -q shlibs || fail "no shlibs control file"
+# The sync service: its settings are conffiles, its user comes from postinst.
+dpkg-deb --ctrl-tarfile "$DEB" | tar -xO ./conffiles | grep -qx /etc/termlink-sync/termlink-sync.conf ||
+    fail "the sync service's settings are not a conffile"
+dpkg-deb --ctrl-tarfile "$DEB" | tar -xO ./postinst | grep -q 'adduser --system' ||
+    fail "postinst does not create the sync service's user"
+echo "$depends" | grep -q 'adduser' || fail "Depends lacks adduser: $depends"
+dpkg-deb -c "$DEB" > "$WORK/listing"
+grep -q -- '^-rw-r----- .*/etc/termlink-sync/termlink-sync.conf$' "$WORK/listing" ||
+    fail "the sync service's settings are readable by everyone"
 
 dpkg -x "$DEB" "$WORK/root"
 "$HERE/check-tree.sh" "$WORK/root" "$WORK/tree"

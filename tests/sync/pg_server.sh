@@ -4,12 +4,13 @@
 #                                 127.0.0.1:PORT only (socket in DIR), trust
 #                                 authentication, a database "fleet"
 #   pg_server.sh stop DIR         stops it at once
+#   pg_server.sh resume DIR       starts a stopped one again, with its data
 # Prints nothing but errors. PostgreSQL refuses to run as root: as root, DIR
 # belongs to the "postgres" system user and the server runs as that user.
 set -euo pipefail
 
 usage() {
-    echo "usage: pg_server.sh start DIR PORT | stop DIR" >&2
+    echo "usage: pg_server.sh start DIR PORT | stop DIR | resume DIR" >&2
     exit 2
 }
 
@@ -81,6 +82,9 @@ EOF
 stop)
     [ -d "$dir/data" ] || exit 0
     quiet as_server_user "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop
+    ;;
+resume)
+    quiet as_server_user "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start
     ;;
 *)
     usage

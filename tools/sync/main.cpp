@@ -14,8 +14,10 @@
 #include "cli/format.h"
 #include "fleet_file.h"
 #include "runner.h"
+#include "status_server.h"
 #include "status_view.h"
 #include "store.h"
+#include "sync_metrics.h"
 
 namespace {
 
@@ -56,6 +58,11 @@ Run options:
   --full-every S    --follow: full download interval (default 300)
   --hold N          --follow: most terminals this process keeps open (default 100)
   --owner NAME      this process's name in leases (default a random one)
+  --listen ADDR:PORT
+                    serve over HTTP while running: the status page (/), the
+                    same rows as JSON (/status.json), /health (200 when the
+                    database answers, else 503) and Prometheus /metrics; a
+                    bare PORT listens on 127.0.0.1 only
   --quiet           no progress lines, only the summary and errors
   --json            the summary as JSON on standard output
 Status options:
@@ -64,7 +71,9 @@ Status options:
 
 Exit status:
   0                 every terminal synced
-  1                 some terminals failed, or fleet lines were skipped
+  1                 some terminals failed, fleet lines were skipped, or a
+                    run (not --follow) was stopped by a signal before every
+                    terminal was synced
   2                 bad command line
   3                 the database could not be used (status: or does not exist)
 )";
@@ -150,6 +159,12 @@ int RunCommand(Args& args, const std::string& db) {
     o.clear = args.Flag("--clear");
     o.follow = args.Flag("--follow");
     if (auto owner = args.Value("--owner")) o.owner = *owner;
+    std::optional<tlsync::ListenAddress> listen;
+    if (auto text = args.Value("--listen")) {
+        std::string error;
+        listen = tlsync::ParseListen(*text, &error);
+        if (!listen) throw UsageError("--listen " + *text + ": " + error);
+    }
     const bool quiet = args.Flag("--quiet");
     const bool json = args.Flag("--json");
     if (!args.Rest().empty()) throw UsageError("run takes no positional arguments");
@@ -177,7 +192,22 @@ int RunCommand(Args& args, const std::string& db) {
     o.stop = &g_stop;
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    tlsync::SyncMetrics metrics;
+    o.metrics = &metrics;
+    std::unique_ptr<tlsync::StatusServer> server;
+    if (listen) {
+        server = std::make_unique<tlsync::StatusServer>(db, metrics);
+        try {
+            const int port = server->Start(*listen);
+            const bool v6 = listen->host.find(':') != std::string::npos;
+            Note("listening on http://" + (v6 ? "[" + listen->host + "]" : listen->host) + ":" +
+                 std::to_string(port) + "/");
+        } catch (const std::runtime_error& e) {
+            throw UsageError(std::string("--listen: ") + e.what());
+        }
+    }
     const tlsync::RunSummary s = tlsync::Run(db, o);
+    if (server) server->Stop();
     for (const auto& e : s.errors) Note("failed: " + e);
     if (json) {
         tlcli::Fields f;
@@ -192,6 +222,12 @@ int RunCommand(Args& args, const std::string& db) {
          std::to_string(s.failed) + " failed; " + std::to_string(s.newPunches) + " new punches; " +
          std::to_string(s.users) + " users.");
     if (s.failed > 0) exitCode = 1;
+    // A one-shot run stopped by a signal before every terminal was synced
+    // did not do what its exit status 0 would promise.
+    if (g_stop && !o.follow && s.reached + s.failed < s.terminals) {
+        Note("stopped by a signal before this run had synced every terminal");
+        exitCode = 1;
+    }
     return exitCode;
 }
 

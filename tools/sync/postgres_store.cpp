@@ -383,6 +383,17 @@ class PostgresStore final : public Store {
              "WHERE name = $1",
              {d.terminal, serial, now, Bool(d.full), std::to_string(result.added),
               Bool(d.usersRead), std::to_string(userCount), Bool(keepLease)});
+        // One notice per commit that stored new punches, for programs
+        // downstream (LISTEN termlink_punches). NOTIFY is transactional: the
+        // server delivers it when this transaction commits and drops it
+        // when it rolls back. A payload must stay below 8000 bytes, so
+        // absurdly long names are cut rather than failing the commit.
+        if (result.added > 0)
+            Exec(
+                "notify",
+                "SELECT pg_notify('termlink_punches', json_build_object('terminal', left($1, 500), "
+                "'serial', left($2, 500), 'punches', $3::bigint)::text)",
+                {d.terminal, serial, std::to_string(result.added)});
         tx.Commit();
         return result;
     }

@@ -12,6 +12,7 @@
 
 #include "lease_keeper.h"
 #include "store.h"
+#include "sync_metrics.h"
 #include "terminal_link.h"
 
 namespace tlsync {
@@ -45,7 +46,7 @@ struct Followed {
 class Engine {
   public:
     Engine(std::string url, RunOptions options)
-        : url_(std::move(url)), o_(std::move(options)), stats_(o_.stats ? o_.stats : &ownStats_) {
+        : url_(std::move(url)), o_(std::move(options)), stats_(o_.metrics ? o_.metrics : &ownStats_) {
         if (o_.owner.empty()) o_.owner = RandomOwner();
         o_.workers = std::max(1, o_.workers);
         o_.attempts = std::max(1, o_.attempts);
@@ -68,6 +69,10 @@ class Engine {
 
   private:
     bool Stopping() const { return (o_.stop && o_.stop->load()) || failedHard_.load(); }
+
+    void Count(std::atomic<long long> SyncMetrics::*counter, long long n = 1) {
+        (stats_->*counter) += n;
+    }
 
     void Say(const std::string& line) {
         if (!o_.progress) return;
@@ -149,6 +154,7 @@ class Engine {
             } catch (const SerialChanged& e) {
                 Failed(store, *claim, e.what(), true, true);
             } catch (const LeaseLost&) {
+                Count(&SyncMetrics::leasesLost);
                 Say(claim->entry.name + ": lease lost to another claim; nothing stored");
             }
         }
@@ -264,6 +270,8 @@ class Engine {
             summary_.newPunches += r.added;
             summary_.users += static_cast<long long>(d.users.size());
         }
+        Count(&SyncMetrics::downloads);
+        Count(&SyncMetrics::punchesAdded, r.added);
         Say(name + ": " + Plural(static_cast<long long>(d.punches.size()), "punch", "punches") +
             ", " + std::to_string(r.added) + " new" +
             (d.usersRead ? ", " + Plural(static_cast<long long>(d.users.size()), "user", "users")
@@ -294,6 +302,7 @@ class Engine {
         // minutes for its next try. A --follow process backs off by the
         // terminal's consecutive failures, up to the longest pause.
         const Millis wait = Backoff(o_.follow ? claim.failures : attempt - 1);
+        Count(&SyncMetrics::failures);
         store.Fail(claim.token, name, error, contacted, wait);
         std::string line = name + ": " + error;
         if (!givenUp || o_.follow)
@@ -334,6 +343,7 @@ class Engine {
                     } catch (const SerialChanged& e) {
                         Failed(store, *claim, e.what(), true, true);
                     } catch (const LeaseLost&) {
+                        Count(&SyncMetrics::leasesLost);
                         Say(claim->entry.name + ": lease lost to another claim; nothing stored");
                     }
                     continue;
@@ -369,7 +379,7 @@ class Engine {
         claim.token = f.token;
         try {
             if (!store.Renew(f.name, f.token, o_.leaseMs)) throw LeaseLost();
-            stats_->leaseRenewals.fetch_add(1, std::memory_order_relaxed);
+            Count(&SyncMetrics::leaseRenewals);
             if (Clock::now() >= f.nextFull || !f.events) {
                 LeaseKeeper keeper(store, storeMutex, f.name, f.token, o_.leaseMs,
                                    stats_->leaseRenewals);
@@ -392,6 +402,7 @@ class Engine {
                         std::lock_guard<std::mutex> g(mutex_);
                         summary_.newPunches += r.added;
                     }
+                    Count(&SyncMetrics::punchesAdded, r.added);
                     Say(f.name + ": " +
                         Plural(static_cast<long long>(d.punches.size()), "live punch",
                                "live punches") +
@@ -406,6 +417,7 @@ class Engine {
         } catch (const SerialChanged& e) {
             Failed(store, claim, e.what(), true, true);
         } catch (const LeaseLost&) {
+            Count(&SyncMetrics::leasesLost);
             f.link->Abandon();
             Say(f.name + ": lease lost; another process has it now");
         }
@@ -414,8 +426,8 @@ class Engine {
 
     std::string url_;
     RunOptions o_;
-    RunStats ownStats_;
-    RunStats* stats_;
+    SyncMetrics ownStats_;
+    SyncMetrics* stats_;
     Millis runStart_ = 0;
     std::mutex mutex_;
     RunSummary summary_;

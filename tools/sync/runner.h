@@ -12,14 +12,7 @@
 
 namespace tlsync {
 
-// Counters of a run that others may read while it runs (a status page, a
-// metrics endpoint).
-struct RunStats {
-    // Lease renewals the store accepted: the timer renewals during
-    // downloads, the renewals before a clear or an unlock, and each
-    // --follow poll's.
-    std::atomic<long long> leaseRenewals{0};
-};
+struct SyncMetrics;
 
 struct RunOptions {
     int workers = 4;
@@ -40,8 +33,9 @@ struct RunOptions {
     std::function<void(const std::string&)> progress;
     // Set from outside (a signal) to end a --follow run or a run early.
     const std::atomic<bool>* stop = nullptr;
-    // Where the run counts what RunStats holds; null: counted internally.
-    RunStats* stats = nullptr;
+    // Counters of the run's work (downloads, punches, failures, lease
+    // renewals), for a metrics page; null: the run counts into its own.
+    SyncMetrics* metrics = nullptr;
 };
 
 struct RunSummary {
@@ -50,7 +44,7 @@ struct RunSummary {
     int failed = 0;                   // given up on in this run
     long long newPunches = 0;         // punches new to the database
     long long users = 0;              // users stored
-    long long leaseRenewals = 0;      // as RunStats::leaseRenewals at the end
+    long long leaseRenewals = 0;      // as SyncMetrics::leaseRenewals at the end
     std::vector<std::string> errors;  // "NAME: message", one per failed terminal
 };
 

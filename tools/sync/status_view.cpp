@@ -52,6 +52,10 @@ std::string Html(const std::string& text) {
 
 }  // namespace
 
+std::string TerminalState(const TerminalStatus& s, Millis now) {
+    return Health(s, now);
+}
+
 std::string UtcText(Millis ms) {
     using namespace std::chrono;
     const sys_time<milliseconds> t{milliseconds{ms}};

@@ -14,6 +14,9 @@ namespace tlsync {
 // Milliseconds since 1970 as "YYYY-MM-DDTHH:MM:SSZ".
 std::string UtcText(Millis ms);
 
+// A terminal's state in one word, as status shows it.
+std::string TerminalState(const TerminalStatus& s, Millis now);
+
 void WriteStatus(std::ostream& out, const std::vector<TerminalStatus>& rows, tlcli::Format format,
                  Millis now);
 // A page that needs nothing else: styles inline, no scripts.
