@@ -26,6 +26,12 @@ inline constexpr std::string_view kLanguageOk = "Update Language successfully!";
 inline constexpr std::string_view kConfigFail = "Update config fali";
 inline constexpr std::string_view kConfigOk = "Update config successfully!";
 inline constexpr std::string_view kWrongPack = "Please select the right pack that it is from qv!";
+// What the windows show (and print) when the terminal cannot be reached.
+inline std::string NoConnection(const Link& link) {
+    return "Cannot connect to the terminal at " + link.address + " (" +
+           (link.kind == Link::Kind::Serial ? "device " : "port ") + std::to_string(link.port) +
+           "). Check the address and that the terminal is switched on.";
+}
 }  // namespace text
 
 // CMD_UPDATE section codes and values.
@@ -39,7 +45,7 @@ inline constexpr int kSectionTries = 5;
 inline constexpr int kRetryPauseMs = 1000;
 
 enum class UpdateEnd {
-    NoConnection,  // the open failed: nothing shown
+    NoConnection,  // the open failed: the windows say so in a message box
     NoFile,        // the pack file does not exist: nothing shown
     BadPack,       // unreadable, short or overflowing: `error` says why
     Refused,       // kind or flags out of range: text::kWrongPack

@@ -10,7 +10,9 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
+#include <FL/fl_draw.H>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -58,6 +60,7 @@ class Dialog {
     void Tick();
     void Inform(const std::string& text);
     bool Number(Fl_Input* field, const char* what, int& out);
+    void FitNumberRow();
 
     std::unique_ptr<Fl_Window> form_;
     Fl_Button* sbtnTCPIP_;
@@ -74,6 +77,7 @@ class Dialog {
     bool busy_ = false;
     int ticks_ = 0;
     std::string note_;
+    Link link_;  // of the run in progress, for its messages
 };
 
 Dialog::Dialog() {
@@ -102,6 +106,7 @@ Dialog::Dialog() {
     edtnetAddress_->value("COM1");
     edtNetPort_->value("1");
     edtBaudRate_->value("115200");
+    FitNumberRow();
 
     label1_ = new Fl_Box(4, 72, 249, 16, "Please select update file at here");
     label1_->labelsize(12);
@@ -126,6 +131,33 @@ Dialog::Dialog() {
             if (!static_cast<Dialog*>(self)->busy_) wdg->hide();
         },
         this);
+}
+
+// The row of the port and baud fields is the only tight one: its widths
+// come from the font the display really has, so that "$1112", "65535",
+// "115200" and the "BaudRate:" label fit whatever font stands in for
+// Helvetica. The fields keep their places: the port field after the labels'
+// column, the baud field ending at the right margin. When the row cannot
+// hold them at size 12, the row's text size steps down until it can.
+void Dialog::FitNumberRow() {
+    fl_open_display();
+    constexpr int kMargin = 10;  // the input's frame and inner margins
+    constexpr int kLeft = 86, kRight = 253, kGap = 4;
+    for (int size = 12; size >= 8; --size) {
+        fl_font(FL_HELVETICA, size);
+        const int port = std::max(
+            44, static_cast<int>(std::max(fl_width("$1112"), fl_width("65535"))) + kMargin);
+        const int baud = std::max(60, static_cast<int>(fl_width("115200")) + kMargin);
+        const int label = static_cast<int>(fl_width("BaudRate:")) + 2;
+        if (size > 8 && kLeft + port + kGap + label > kRight - baud) continue;
+        edtNetPort_->resize(kLeft, 50, port, 20);
+        edtBaudRate_->resize(kRight - baud, 50, baud, 20);
+        for (Fl_Input* in : {edtNetPort_, edtBaudRate_}) {
+            in->labelsize(size);
+            in->textsize(size);
+        }
+        return;
+    }
 }
 
 void Dialog::UseNetwork() {
@@ -180,6 +212,7 @@ void Dialog::StartUpdate() {
     if (!Number(edtNetPort_, edtNetPort_->label(), link.port)) return;
     if (link.kind == Link::Kind::Serial && !Number(edtBaudRate_, "BaudRate", link.baud)) return;
 
+    link_ = link;
     busy_ = true;
     button5_->deactivate();
     button5_->label("Working");
@@ -226,6 +259,7 @@ void Dialog::Finish(const UpdateReport& report) {
     switch (report.end) {
         case UpdateEnd::NoConnection:
             status_->copy_label("no connection");
+            Inform(text::NoConnection(link_));
             return;
         case UpdateEnd::NoFile:
             status_->copy_label("no such file");
