@@ -430,7 +430,7 @@ std::string ConflictingKey(TL_HANDLE h, int key, int function, int state, bool a
             if (k.function == 1 && autoSwitch && k.autoSwitch)
                 for (int i = 0; i < 7; ++i)
                     if (mine[i] && mine[i] == k.slots[i]) {
-                        char when[8];
+                        char when[16];
                         std::snprintf(when, sizeof when, "%02d:%02d", mine[i] / 100, mine[i] % 100);
                         return name + " switches automatically at " + when + " too";
                     }
