@@ -10,7 +10,6 @@
 #include <FL/Fl_Input.H>
 #include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
-#include <FL/fl_draw.H>
 
 #include <algorithm>
 #include <cstdio>
@@ -106,7 +105,6 @@ Dialog::Dialog() {
     edtnetAddress_->value("COM1");
     edtNetPort_->value("1");
     edtBaudRate_->value("115200");
-    FitNumberRow();
 
     label1_ = new Fl_Box(4, 72, 249, 16, "Please select update file at here");
     label1_->labelsize(12);
@@ -123,6 +121,7 @@ Dialog::Dialog() {
     button5_->labelsize(12);
     button5_->callback(OnUpdate, this);
     form_->end();
+    FitNumberRow();
     form_->size_range(w, h, w, h);  // a fixed dialog border
     // Closing the window while an update runs would leave the terminal half
     // updated; the close is refused until the run ends.
@@ -140,15 +139,24 @@ Dialog::Dialog() {
 // column, the baud field ending at the right margin. When the row cannot
 // hold them at size 12, the row's text size steps down until it can.
 void Dialog::FitNumberRow() {
-    fl_open_display();
+    // Texts are measured as labels of a box outside the window (the display
+    // is open: the window's position asked for the screen's size).
+    Fl_Box probe(0, 0, 0, 0);
+    probe.labelfont(edtNetPort_->textfont());
+    auto width = [&](const char* text, int size) {
+        int w = 0, h = 0;
+        probe.label(text);
+        probe.labelsize(size);
+        probe.measure_label(w, h);
+        return w;
+    };
     constexpr int kMargin = 10;  // the input's frame and inner margins
     constexpr int kLeft = 86, kRight = 253, kGap = 4;
     for (int size = 12; size >= 8; --size) {
-        fl_font(FL_HELVETICA, size);
-        const int port = std::max(
-            44, static_cast<int>(std::max(fl_width("$1112"), fl_width("65535"))) + kMargin);
-        const int baud = std::max(60, static_cast<int>(fl_width("115200")) + kMargin);
-        const int label = static_cast<int>(fl_width("BaudRate:")) + 2;
+        const int port =
+            std::max(44, std::max(width("$1112", size), width("65535", size)) + kMargin);
+        const int baud = std::max(60, width("115200", size) + kMargin);
+        const int label = width("BaudRate:", size) + 2;
         if (size > 8 && kLeft + port + kGap + label > kRight - baud) continue;
         edtNetPort_->resize(kLeft, 50, port, 20);
         edtBaudRate_->resize(kRight - baud, 50, baud, 20);
