@@ -112,7 +112,9 @@ TEST_F(ToolDevice, PanelLanguageAndFirmwareCommandsReachTheTerminal) {
     for (const auto& c : commands) {
         const Result r = Run(c);
         EXPECT_EQ(r.code, kExitOk) << c[0] << ": " << r.err;
-        if (c[0] == "lcd" || c[0] == "language") EXPECT_NE(r.out, "") << c[0];  // says it worked
+        if (c[0] == "lcd" || c[0] == "language") {
+            EXPECT_NE(r.out, "") << c[0];  // says it worked
+        }
     }
     const termsim::Panel p = model_.GetPanel();
     EXPECT_EQ(p.lcd, (std::vector<termsim::Panel::Text>{{2, 3, "Hello"}}));
