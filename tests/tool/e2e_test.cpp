@@ -114,6 +114,9 @@ TEST(ToolOnSimulator, OpLogTimeEventsAndOptions) {
     Result r = Tool({"--sim", "--csv", "oplog"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(Lines(r.out).size(), 21u);  // header and the 20 generated records
+    // Operation codes come with their names.
+    EXPECT_EQ(Lines(r.out)[0].substr(0, 39), "operator,time,operation,operation_name,");
+    for (const auto& line : Lines(r.out)) EXPECT_NE(CsvCells(line).at(3), "") << line;
     r = Tool({"--sim", "tft", "--csv", "oplog"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(Lines(r.out).size(), 21u);
