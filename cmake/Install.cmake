@@ -86,10 +86,14 @@ configure_file(${CMAKE_SOURCE_DIR}/cmake/install/termlink.pc.in
 install(FILES ${CMAKE_BINARY_DIR}/install/termlink.pc
   DESTINATION ${TL_PC_DIR} COMPONENT development)
 
-# Bash completion for the termlink tool (reads the commands from --help).
-install(FILES ${CMAKE_SOURCE_DIR}/cmake/install/termlink.bash-completion
-  DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
-  RENAME termlink COMPONENT tools)
+# Bash completion for the programs (read from their --help). One file serves
+# them all; bash-completion looks a completion up by the command's name, so
+# it is installed under each name.
+foreach(program termlink termlink-sync termsim qvupdate qvpack)
+  install(FILES ${CMAKE_SOURCE_DIR}/cmake/install/termlink.bash-completion
+    DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+    RENAME ${program} COMPONENT tools)
+endforeach()
 
 include(${CMAKE_CURRENT_LIST_DIR}/Man.cmake)
 
@@ -128,6 +132,8 @@ set(CPACK_PACKAGE_DESCRIPTION
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION libs)
+# The completion works in a plain bash; with bash-completion it loads by itself.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS bash-completion)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS
   ${CMAKE_BINARY_DIR}/lib)

@@ -49,6 +49,10 @@ class Handler {
     // The terminal's communication key (0 = none); the transport checks it at
     // connect time.
     virtual std::uint32_t CommKey() const { return 0; }
+    // A host has opened a new session (its key was accepted). Whatever the
+    // terminal keeps per conversation, such as the real-time events it last
+    // served, starts afresh.
+    virtual void SessionStarted() {}
 };
 
 }  // namespace pmx

@@ -1,6 +1,7 @@
 // "tcpwire.dll": frames over one TCP connection. The stream is reliable and
 // ordered, so the core never retransmits on it; the frame header's payload
 // length tells the receiver where each frame ends.
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -124,8 +125,10 @@ void* Listen(const PmxListenParams* p, char* info, std::uint32_t infoSize, int* 
     net::Socket fd = net::Open(res->ai_family, res->ai_socktype, res->ai_protocol);
     if (fd == net::kNoSocket ||
         !net::BindListen(fd, res->ai_addr, static_cast<net::AddrLength>(res->ai_addrlen), true)) {
+        const int why = errno;  // kept for the caller's message
         net::Close(fd);
         net::FreeAddresses(res);
+        errno = why;
         *error = PMXE_OPEN;
         return nullptr;
     }

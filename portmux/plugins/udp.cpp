@@ -6,6 +6,7 @@
 // waiting reads the socket and files each datagram under its sender, so every
 // peer looks like a link of its own.
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -247,8 +248,10 @@ void* Listen(const PmxListenParams* p, char* info, std::uint32_t infoSize, int* 
     net::Socket fd = net::Open(res->ai_family, res->ai_socktype, res->ai_protocol);
     if (fd == net::kNoSocket ||
         !net::BindListen(fd, res->ai_addr, static_cast<net::AddrLength>(res->ai_addrlen), false)) {
+        const int why = errno;  // kept for the caller's message
         net::Close(fd);
         net::FreeAddresses(res);
+        errno = why;
         *error = PMXE_OPEN;
         return nullptr;
     }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <cstring>
 #include <list>
 #include <map>
@@ -286,6 +287,10 @@ bool LinkServer::OnAuth(const Frame& f) {
         return Send(FrameType::Reject, refused, 0, 0, 0, {});
     }
     authed_ = true;
+    {
+        std::lock_guard<std::mutex> lock(s_.handlerMutex);
+        s_.handler.SessionStarted();
+    }
     return Send(FrameType::Welcome, session_, 0, 0, 0, {});
 }
 
@@ -490,9 +495,17 @@ bool Server::Start(std::string* error) {
         PmxListenParams p{m.options.bindAddress.c_str(), port};
         char info[256] = {};
         int err = 0;
+        errno = 0;
         void* l = table->listen(&p, info, sizeof info, &err);
         if (!l) {
-            if (error) *error = std::string("cannot open ") + what;
+            // The port and, where the system said, why: "in use" is the
+            // usual reason and the one a user can act on.
+            const int why = errno;
+            if (error) {
+                *error = std::string("cannot open ") + what;
+                if (port > 0) *error += " " + std::to_string(port) + " on " + m.options.bindAddress;
+                if (why != 0) *error += std::string(": ") + std::strerror(why);
+            }
             return false;
         }
         if (table == TcpPlugin())

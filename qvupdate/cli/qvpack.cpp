@@ -2,6 +2,7 @@
 // lines of the configuration) and lists what a pack holds.
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <filesystem>
@@ -152,6 +153,13 @@ int RunQvpack(const std::vector<std::string>& args, std::ostream& out, std::ostr
         for (const auto& f : files)
             if (f) problem = "--list takes no other option";
     if (problem.empty() && !list && !output) problem = "no output file (-o OUT)";
+    // A pack without sections would update nothing: it is a mistake, not a
+    // pack anyone means to send.
+    if (problem.empty() && !list &&
+        std::none_of(files.begin(), files.end(), [](const auto& f) { return f.has_value(); }))
+        problem =
+            "no section to pack: give at least one of --firmware, --voice, --language, "
+            "--config or --extra";
     Pack pack;
     if (problem.empty() && kind) {
         auto n = ParseWholeNumber(*kind, NumberForm::Decimal);

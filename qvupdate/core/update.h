@@ -39,7 +39,7 @@ inline constexpr int kSectionTries = 5;
 inline constexpr int kRetryPauseMs = 1000;
 
 enum class UpdateEnd {
-    NoConnection,  // the open failed: nothing shown
+    NoConnection,  // the open failed: the windows say so in a message box
     NoFile,        // the pack file does not exist: nothing shown
     BadPack,       // unreadable, short or overflowing: `error` says why
     Refused,       // kind or flags out of range: text::kWrongPack

@@ -12,6 +12,7 @@
 #include <FL/Fl_Window.H>
 #include <FL/fl_ask.H>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -56,6 +57,7 @@ class Dialog {
     void Inform(const std::string& text);
     void Warn(const std::string& text);
     void ShowFields(const LinkFields& f);
+    void FitNumberRow();
 
     std::unique_ptr<Fl_Window> form_;
     Fl_Button* sbtnTCPIP_;
@@ -116,6 +118,7 @@ Dialog::Dialog() {
     button5_->labelsize(12);
     button5_->callback(OnUpdate, this);
     form_->end();
+    FitNumberRow();
     form_->size_range(w, h, w, h);  // a fixed dialog border
     // Closing the window while an update runs would leave the terminal half
     // updated; the close is refused until the run ends.
@@ -124,6 +127,42 @@ Dialog::Dialog() {
             if (!static_cast<Dialog*>(self)->busy_) wdg->hide();
         },
         this);
+}
+
+// The row of the port and baud fields is the only tight one: its widths
+// come from the font the display really has, so that "$1112", "65535",
+// "115200" and the "BaudRate:" label fit whatever font stands in for
+// Helvetica. The fields keep their places: the port field after the labels'
+// column, the baud field ending at the right margin. When the row cannot
+// hold them at size 12, the row's text size steps down until it can.
+void Dialog::FitNumberRow() {
+    // Texts are measured as labels of a box outside the window (the display
+    // is open: the window's position asked for the screen's size).
+    Fl_Box probe(0, 0, 0, 0);
+    probe.labelfont(edtNetPort_->textfont());
+    auto width = [&](const char* text, int size) {
+        int w = 0, h = 0;
+        probe.label(text);
+        probe.labelsize(size);
+        probe.measure_label(w, h);
+        return w;
+    };
+    constexpr int kMargin = 10;  // the input's frame and inner margins
+    constexpr int kLeft = 86, kRight = 253, kGap = 4;
+    for (int size = 12; size >= 8; --size) {
+        const int port =
+            std::max(44, std::max(width("$1112", size), width("65535", size)) + kMargin);
+        const int baud = std::max(60, width("115200", size) + kMargin);
+        const int label = width("BaudRate:", size) + 2;
+        if (size > 8 && kLeft + port + kGap + label > kRight - baud) continue;
+        edtNetPort_->resize(kLeft, 50, port, 20);
+        edtBaudRate_->resize(kRight - baud, 50, baud, 20);
+        for (Fl_Input* in : {edtNetPort_, edtBaudRate_}) {
+            in->labelsize(size);
+            in->textsize(size);
+        }
+        return;
+    }
 }
 
 void Dialog::ShowFields(const LinkFields& f) {

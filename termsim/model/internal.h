@@ -148,7 +148,8 @@ struct Model::State {
 
     // Real-time events: pending ones wait for a poll; the batch last served
     // stays outstanding until the host's next sequence number shows it
-    // arrived, and is served again when the host repeats the number.
+    // arrived, and is served again when the host repeats the number. A new
+    // session acknowledges it: every session numbers its polls from 0.
     std::deque<RtEvent> pending;
     std::vector<RtEvent> outstanding;
     std::uint32_t outstandingSeq = 0;

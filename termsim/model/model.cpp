@@ -501,6 +501,12 @@ std::uint32_t Model::CommKey() const {
     return state_->config.commKey;
 }
 
+void Model::SessionStarted() {
+    std::lock_guard lock(state_->mu);
+    state_->outstanding.clear();
+    state_->hasOutstanding = false;
+}
+
 // ---------------------------------------------------------------- truth
 
 #define TS_LOCKED(expr)               \

@@ -12,6 +12,7 @@
 // as if the person at the sensor were done; "punch PIN [STATE]" is a user at
 // the keypad; "serial TEXT" swaps the serial number (a replaced terminal);
 // "save FILE" writes the state; "quit" stops it (as do SIGINT and SIGTERM).
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -69,6 +70,24 @@ constexpr OptionHelp kOptions[] = {
 
 void Usage() {
     std::fputs(kSynopsis, stderr);
+}
+
+// A command-line mistake: what was wrong, then the usage; exit status 2.
+[[noreturn]] void Refuse(const std::string& why) {
+    std::fprintf(stderr, "termsim: %s\n", why.c_str());
+    Usage();
+    std::exit(2);
+}
+
+// A whole decimal number in [min, max] for `flag`, else a refusal naming both.
+long long Number(const std::string& flag, const std::string& text, long long min, long long max) {
+    char* end = nullptr;
+    errno = 0;
+    const long long v = std::strtoll(text.c_str(), &end, 10);
+    if (text.empty() || *end != '\0' || errno == ERANGE || v < min || v > max)
+        Refuse(flag + " takes a whole number from " + std::to_string(min) + " to " +
+               std::to_string(max) + ", not '" + text + "'");
+    return v;
 }
 
 void Help() {
@@ -166,41 +185,40 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         auto next = [&]() -> std::string {
-            if (i + 1 >= argc) {
-                Usage();
-                std::exit(2);
-            }
+            if (i + 1 >= argc) Refuse(a + " needs a value");
             return argv[++i];
         };
+        auto number = [&](long long min, long long max) { return Number(a, next(), min, max); };
         if (a == "--help" || a == "-h") {
             Help();
             return 0;
         }
         if (a == "--port")
-            serve.port = std::atoi(next().c_str());
+            serve.port = static_cast<int>(number(0, 65535));
         else if (a == "--bind")
             serve.bindAddress = next();
         else if (a == "--ptys")
-            serve.ptys = std::atoi(next().c_str());
+            serve.ptys = static_cast<int>(number(0, 64));
         else if (a == "--station")
-            serve.station = static_cast<std::uint32_t>(std::atol(next().c_str()));
+            serve.station = static_cast<std::uint32_t>(number(0, 4294967295LL));
         else if (a == "--key")
-            config.commKey = static_cast<std::uint32_t>(std::strtoul(next().c_str(), nullptr, 10));
+            config.commKey = static_cast<std::uint32_t>(number(0, 4294967295LL));
         else if (a == "--profile") {
-            auto p = termsim::ParseProfile(next());
-            if (!p) {
-                Usage();
-                return 2;
-            }
+            const std::string name = next();
+            auto p = termsim::ParseProfile(name);
+            if (!p)
+                Refuse("unknown profile '" + name +
+                       "'; the profiles are legacy, classic, extended, tft and fp10");
             config.profile = *p;
         } else if (a == "--state")
             stateFile = next();
         else if (a == "--users")
-            plan.users = std::atoi(next().c_str()), generate = true;
+            plan.users = static_cast<int>(number(0, 65534)), generate = true;
         else if (a == "--punches")
-            plan.punches = std::atoi(next().c_str()), generate = true;
+            plan.punches = static_cast<int>(number(0, 10000000)), generate = true;
         else if (a == "--seed")
-            plan.seed = std::strtoull(next().c_str(), nullptr, 10), generate = true;
+            plan.seed = static_cast<std::uint64_t>(number(0, 9223372036854775807LL)),
+            generate = true;
         else if (a == "--serial")
             serial = next();
         else if (a == "--no-tcp")
@@ -209,18 +227,13 @@ int main(int argc, char** argv) {
             serve.udp = false;
         else if (a == "--drop" || a == "--dup" || a == "--reorder" || a == "--delay" ||
                  a == "--cut") {
-            if (!ApplyFault(serve.faults, a.substr(2), next())) {
-                Usage();
-                return 2;
-            }
+            const std::string value = next();
+            if (!ApplyFault(serve.faults, a.substr(2), value))
+                Refuse(a + " cannot take '" + value + "' (probabilities 0 to 1, --delay 0 to " +
+                       "60000 ms, --cut a byte count)");
         } else {
-            Usage();
-            return 2;
+            Refuse("unknown option '" + a + "'");
         }
-    }
-    if (serve.port < 0 || serve.port > 65535 || serve.ptys < 0) {
-        Usage();
-        return 2;
     }
 
     termsim::Model model(config);

@@ -15,6 +15,7 @@ rm -rf "$WORK" && mkdir -p "$WORK"
 DEB=$(ls "$WORK"/out/*.deb)
 
 dpkg-deb -f "$DEB" Package | grep -qx termlink || fail "package name"
+dpkg-deb -f "$DEB" Recommends | grep -qw bash-completion || fail "Recommends lacks bash-completion"
 depends=$(dpkg-deb -f "$DEB" Depends)
 echo "$depends" | grep -q 'libc6' || fail "Depends lacks libc6: $depends"
 echo "$depends" | grep -q 'libssl\|libcrypto' || fail "Depends lacks OpenSSL: $depends"

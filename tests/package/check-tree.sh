@@ -39,6 +39,10 @@ expect=(
     "$PREFIX/share/man/man1/qvupdate.1" "$PREFIX/share/man/man1/qvpack.1"
     "$PREFIX/share/man/man3/termlink.3"
     "$PREFIX/share/bash-completion/completions/termlink"
+    "$PREFIX/share/bash-completion/completions/termlink-sync"
+    "$PREFIX/share/bash-completion/completions/termsim"
+    "$PREFIX/share/bash-completion/completions/qvupdate"
+    "$PREFIX/share/bash-completion/completions/qvpack"
 )
 for f in "${expect[@]}"; do [ -e "$f" ] || fail "missing ${f#"$ROOT"}"; done
 # Every public header of the source tree is installed.
@@ -56,6 +60,8 @@ done < <(find "$PREFIX" -type f \( -path '*/bin/*' -o -name '*.so*' \))
 
 # ---- consumers against the installed termsim -----------------------------------
 export LD_LIBRARY_PATH=$LIBDIR
+"$(dirname "$0")/check-completion.sh" "$PREFIX/bin" "$PREFIX/share/bash-completion/completions" \
+    >/dev/null || fail "bash completion of the installed programs"
 unset PORTMUX_PLUGIN_DIR  # the plug-ins must be found from libportmux itself
 "$PREFIX/bin/termsim" --port 0 --users 5 --punches 40 --seed 3 > "$WORK/termsim.out" < /dev/null &
 SIM=$!

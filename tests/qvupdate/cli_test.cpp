@@ -157,6 +157,7 @@ TEST(PackTool, RefusalsLeaveNoFileAtOut) {
         {{"-o", out, "--voice", dir.Path("missing.bin")}, 4, "cannot read"},
         {{"-o", dir.Path("no/such/dir/out.qvp"), "--extra", longCfg}, 4, "cannot write"},
         {{"-o", out, "--kind", "256"}, 2, "--kind"},
+        {{"-o", out, "--kind", "5"}, 2, "no section to pack"},
         {{"-o", out, "--list", out}, 2, "--list"},
         {{"--firmware", longCfg}, 2, "-o OUT"},
         {{"--list", dir.File("short.qvp", qvtest::Header(0, 0, {3}))}, 4, "declares"},

@@ -132,11 +132,23 @@ TEST(QvupdateWindow, UpdateFromTheDialogUnderXvfb) {
     ASSERT_TRUE(xdo("key Return"));
     ASSERT_TRUE(WaitFor([&] { return visible() == 1; }, 20));
 
+    // No terminal on the port: a message box says so, with the text printed.
+    ASSERT_TRUE(fill(170, 38, "127.0.0.1"));
+    ASSERT_TRUE(fill(110, 60, "1"));
+    ASSERT_TRUE(fill(110, 100, pack));
+    ASSERT_TRUE(click(214, 124));
+    ASSERT_TRUE(WaitFor(
+        [&] {
+            return qvtest::Slurp(out).find("No connection to 127.0.0.1:1.") != std::string::npos;
+        },
+        60));
+    ASSERT_TRUE(WaitFor([&] { return visible() == 2; }, 20));
+    ASSERT_TRUE(xdo("key Return"));
+    ASSERT_TRUE(WaitFor([&] { return visible() == 1; }, 20));
+
     char hexPort[16];
     std::snprintf(hexPort, sizeof hexPort, "$%X", server.Port());  // "$" reads as hexadecimal
-    ASSERT_TRUE(fill(170, 38, "127.0.0.1"));
     ASSERT_TRUE(fill(110, 60, hexPort));
-    ASSERT_TRUE(fill(110, 100, pack));
     ASSERT_TRUE(click(214, 124));
     ASSERT_TRUE(
         WaitFor([&] { return qvtest::Slurp(out).find("Update config") != std::string::npos; }, 60));

@@ -143,6 +143,13 @@ TEST(TermsimEvents, PollServesRecordsAndRepeatsUnacknowledgedBatch) {
     // Next number: acknowledged, nothing new.
     EXPECT_EQ(Cmd(m, 90, U32(1)).data, U32(0));
     EXPECT_EQ(m.PendingEvents(), 0u);
+    // A new session numbers its polls from 0 again: its first poll is not
+    // a repeat of the last session's, which counts as delivered.
+    ASSERT_TRUE(m.AddPunch(p));
+    EXPECT_EQ(Cmd(m, 90, U32(0)).data, rec);
+    m.SessionStarted();
+    EXPECT_EQ(m.PendingEvents(), 0u);
+    EXPECT_EQ(Cmd(m, 90, U32(0)).data, U32(0));
 }
 
 TEST(TermsimEvents, RecordFormsPerProfile) {

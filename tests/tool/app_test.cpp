@@ -60,6 +60,14 @@ TEST(ToolCommandLine, UsageErrorsExitWithTwoAndSayWhy) {
     r = RunTool({"--net", "a", "events", "--interval", "fast"});
     EXPECT_EQ(r.code, kExitUsage);
     EXPECT_NE(r.err.find("--interval"), std::string::npos);
+    // An option the tool does not know takes the next word with it as the
+    // command: the message says which option took what.
+    r = RunTool({"--tcp", "127.0.0.1:5501", "--port", "5501", "info"});
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_NE(r.err.find("unknown option '--port', so '5501' was taken as the command "
+                         "(--tcp took '127.0.0.1:5501')"),
+              std::string::npos)
+        << r.err;
 }
 
 TEST(ToolCommandLine, TickerDrawsOnlyWhenEnabledAndClearsItsLine) {

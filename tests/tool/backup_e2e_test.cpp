@@ -46,6 +46,9 @@ TEST_F(ToolBackup, BackupAndARestoreThatNeedsConfirmation) {
     Result r = Run({"backup", file});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(r.out.rfind("Backed up the terminal's data to " + file + " (", 0), 0u) << r.out;
+    // Every user's password and fingerprints: the owner's only.
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
     const auto users = model_.Users();
     termsim::User later;
     later.pin = 900;
@@ -59,6 +62,7 @@ TEST_F(ToolBackup, BackupAndARestoreThatNeedsConfirmation) {
     r = Run({"restore", file, "--yes"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(model_.Users(), users);
+    EXPECT_TRUE(model_.Enabled());  // the keypad takes punches again
     EXPECT_EQ(Run({"restore", (dir_ / "none.bak").string(), "--yes"}).code, kExitFile);
 }
 

@@ -60,7 +60,8 @@ TEST_F(ToolDevice, FirmwareCheckReadsTheFileWithoutATerminal) {
         Write("odd.txt", "FirmwareLength=3\nFirmwareCheckSum=65019\nData0=0102030\n");
     r = Tool({"firmware", "check", odd});
     EXPECT_EQ(r.code, kExitFailed);
-    EXPECT_NE(r.out.find("0 of 3 bytes"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("0 of 3 bytes; Data0 (line 3) yields nothing"), std::string::npos)
+        << r.out;
 }
 
 TEST_F(ToolDevice, ClearingNeedsYesAndFilesComeBack) {
@@ -79,7 +80,8 @@ TEST_F(ToolDevice, ClearingNeedsYesAndFilesComeBack) {
     ASSERT_EQ(r.code, kExitOk) << r.err;
     // Into a folder that does not exist: nothing written, a failure.
     r = Run({"file", "get", "tone.wav", "--to", (dir_ / "back").string()});
-    EXPECT_NE(r.code, kExitOk);
+    EXPECT_EQ(r.code, kExitFile);
+    EXPECT_NE(r.err.find((dir_ / "back").string()), std::string::npos) << r.err;
     fs::create_directories(dir_ / "back");
     r = Run({"file", "get", "tone.wav", "--to", (dir_ / "back").string()});
     ASSERT_EQ(r.code, kExitOk) << r.err;
@@ -110,6 +112,9 @@ TEST_F(ToolDevice, PanelLanguageAndFirmwareCommandsReachTheTerminal) {
     for (const auto& c : commands) {
         const Result r = Run(c);
         EXPECT_EQ(r.code, kExitOk) << c[0] << ": " << r.err;
+        if (c[0] == "lcd" || c[0] == "language") {
+            EXPECT_NE(r.out, "") << c[0];  // says it worked
+        }
     }
     const termsim::Panel p = model_.GetPanel();
     EXPECT_EQ(p.lcd, (std::vector<termsim::Panel::Text>{{2, 3, "Hello"}}));
@@ -128,9 +133,26 @@ TEST_F(ToolDevice, PanelLanguageAndFirmwareCommandsReachTheTerminal) {
         Write("fw.txt",
               "FirmwareVersion=Ver 6.61 Apr 16 2011\r\nFirmwareLength=3\r\n"
               "FirmwareCheckSum=65019\r\nData0=010203\r\n");
-    const Result r = Run({"firmware", firmware});
+    Result r = Run({"firmware", firmware});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(model_.InstalledData(2), (std::vector<std::uint8_t>{1, 2, 3}));
+    // Refusals say which of the two reasons holds.
+    const std::string older = Write("old.txt",
+                                    "FirmwareVersion=Ver 6.50 Apr 16 2010\r\nFirmwareLength=3\r\n"
+                                    "FirmwareCheckSum=65019\r\nData0=010203\r\n");
+    const std::string other =
+        Write("plt.txt",
+              "PLT300_FirmwareVersion=Ver 9.61 Apr 16 2011\r\nFirmwareLength=3\r\n"
+              "FirmwareCheckSum=65019\r\nData0=010203\r\n");
+    const std::pair<std::string, std::string> refusals[] = {
+        {older, "its version (Ver 6.50 Apr 16 2010) is not newer than the terminal's ("},
+        {other, "it is for terminals with the \"~OS\" option"},
+    };
+    for (const auto& [file, why] : refusals) {
+        r = Run({"firmware", file});
+        EXPECT_EQ(r.code, kExitFailed);
+        EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+    }
 
     // A raw table comes back as the terminal keeps it: 4 users of 28 bytes.
     const std::string table = (dir_ / "users.bin").string();

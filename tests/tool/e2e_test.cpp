@@ -114,6 +114,9 @@ TEST(ToolOnSimulator, OpLogTimeEventsAndOptions) {
     Result r = Tool({"--sim", "--csv", "oplog"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(Lines(r.out).size(), 21u);  // header and the 20 generated records
+    // Operation codes come with their names.
+    EXPECT_EQ(Lines(r.out)[0].substr(0, 39), "operator,time,operation,operation_name,");
+    for (const auto& line : Lines(r.out)) EXPECT_NE(CsvCells(line).at(3), "") << line;
     r = Tool({"--sim", "tft", "--csv", "oplog"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     EXPECT_EQ(Lines(r.out).size(), 21u);
@@ -294,6 +297,9 @@ TEST(ToolUsers, SetChangesOnlyTheFieldsGivenAndDeleteRemoves) {
     EXPECT_TRUE(Contains(r.out, "zones,\"2,3\"\r\n"));
     r = Tool({"--tcp", where, "user", "set", "4242", "--name", "way too long a name"});
     EXPECT_EQ(r.code, kExitUsage);
+    r = Tool({"--tcp", where, "user", "set", "1234567890"});
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_TRUE(Contains(r.err, "more than 9 digits")) << r.err;
     r = Tool({"--tcp", where, "user", "delete", "4242"});
     ASSERT_EQ(r.code, kExitOk) << r.err;
     r = Tool({"--tcp", where, "user", "show", "4242"});
@@ -320,6 +326,48 @@ TEST(ToolUsers, TextIdUsersAndTheirGroup) {
     EXPECT_TRUE(Contains(r.out, "\"name\": \"Text User\""));
     r = Tool({"--tcp", where, "user", "delete", "nobody"});
     EXPECT_EQ(r.code, kExitNotFound);
+    // An ID the terminal would keep only in part is refused, naming the width.
+    const std::size_t before = t.model().Users().size();
+    r = Tool({"--tcp", where, "user", "set", "ABCDEFGHIJKL", "--name", "Longid"});
+    EXPECT_EQ(r.code, kExitUsage);
+    EXPECT_TRUE(Contains(r.err, "longer than 9 characters")) << r.err;
+    EXPECT_EQ(t.model().Users().size(), before);
+}
+
+// One-off polls, as a script runs them: each lists only what happened since
+// the one before, decoded where the kind is known.
+TEST(ToolEvents, EachOneOffPollMovesOnAndKnownKindsAreDecoded) {
+    SharedTerminal t(termsim::Profile::Classic);
+    const std::string where = t.where();
+    auto punch = [&](std::uint32_t pin2, std::uint8_t state) {
+        termsim::Punch p;
+        p.pin = static_cast<std::uint16_t>(pin2);
+        p.pin2 = pin2;
+        p.state = state;
+        p.time = termsim::EncodeTime(2024, 3, 15, 8, 30, 5);
+        ASSERT_TRUE(t.model().AddPunch(p));
+    };
+    auto poll = [&] {
+        const Result r = Tool({"--tcp", where, "--csv", "events"});
+        EXPECT_EQ(r.code, kExitOk) << r.err;
+        auto lines = Lines(r.out);
+        if (!lines.empty()) lines.erase(lines.begin());
+        for (auto& line : lines) line = line.substr(line.find(',') + 1);  // drop "received"
+        return lines;
+    };
+    punch(1, 1);
+    EXPECT_EQ(poll(), std::vector<std::string>{
+                          "attendance,1,2024-03-15 08:30:05,check-out,fingerprint,0,"});
+    EXPECT_TRUE(poll().empty());
+    punch(2, 0);
+    EXPECT_EQ(poll(),
+              std::vector<std::string>{"attendance,2,2024-03-15 08:30:05,check-in,fingerprint,0,"});
+
+    ASSERT_EQ(Tool({"--tcp", where, "unlock", "--seconds", "5"}).code, kExitOk);
+    t.model().AddEvent(termsim::RtEvent{9, {0xab, 0x01}});
+    EXPECT_EQ(poll(),
+              (std::vector<std::string>{"door,,,,,,\"door state 1, unlock delay 5 s\"",
+                                        "9,,,,,,ab 01 00 00 00 00 00 00 00 00 00 00 00 00"}));
 }
 
 TEST(ToolConnection, WrongKeyRefusedPortAndSilentTerminalHaveTheirOwnExitCodes) {

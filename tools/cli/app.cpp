@@ -225,6 +225,36 @@ void Context::Note(const std::string& text) const {
     if (!global.quiet) err << text << "\n";
 }
 
+// Why argv[at] is no command. When an option the tool does not know comes
+// just before it (say "--port 5501"), the word was that option's value: the
+// message says so, and what the connection options before it took.
+static std::string UnknownCommand(const std::vector<std::string>& argv, std::size_t at,
+                                  const std::vector<FlagSpec>& globals) {
+    const std::string& word = argv[at];
+    const auto known = [&](const std::string& tok) {
+        const std::string name = tok.substr(0, tok.find('='));
+        for (const auto& f : globals)
+            if (f.name == name || (!f.alias.empty() && f.alias == name)) return &f;
+        return static_cast<const FlagSpec*>(nullptr);
+    };
+    if (at == 0 || argv[at - 1].empty() || argv[at - 1][0] != '-' || known(argv[at - 1]))
+        return "unknown command '" + word + "'";
+    std::string text =
+        "unknown option '" + argv[at - 1] + "', so '" + word + "' was taken as the command";
+    std::string took;
+    for (std::size_t i = 0; i + 1 < at - 1; ++i) {
+        const FlagSpec* f = known(argv[i]);
+        if (f && f->arity == Arity::Value && argv[i].find('=') == std::string::npos) {
+            took += (took.empty() ? "" : ", ") + argv[i] + " took '" + argv[i + 1] + "'";
+            ++i;
+        }
+    }
+    if (!took.empty()) text += " (" + took + ")";
+    if (argv[at - 1].rfind("--port", 0) == 0)
+        text += "; a port goes with the host: --tcp HOST:PORT";
+    return text;
+}
+
 int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& err,
         bool interactive) {
     const std::vector<Command> commands = AllCommands();
@@ -284,7 +314,7 @@ int Run(const std::vector<std::string>& argv, std::ostream& out, std::ostream& e
             return kExitOk;
         }
         const Command* cmd = FindCommand(commands, name);
-        if (!cmd) throw UsageError("unknown command '" + name + "'");
+        if (!cmd) throw UsageError(UnknownCommand(argv, cmdIndex, globals));
         std::vector<FlagSpec> specs = globals;
         specs.insert(specs.end(), cmd->flags.begin(), cmd->flags.end());
         // Before the command a flag's optional value is any word that is not

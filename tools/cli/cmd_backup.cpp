@@ -6,6 +6,7 @@
 
 #include "cli/app.h"
 #include "cli/errors.h"
+#include "cli/host.h"
 
 namespace tlcli {
 
@@ -40,6 +41,8 @@ int Backup(Context& ctx) {
     const std::string what = "backing up the terminal's data";
     int r;
     {
+        // A backup holds every user's password and fingerprints.
+        host::OwnerOnlyFiles privateFiles;
         Ticker progress = ctx.MakeTicker("Backing up the terminal's data");
         r = TL_BackupData(ctx.session().handle(), path.c_str());
     }
@@ -67,18 +70,25 @@ int Restore(Context& ctx) {
         Ticker progress = ctx.MakeTicker("Erasing the terminal's data and restoring " + path);
         r = TL_RestoreData(ctx.session().handle(), path.c_str());
     }
+    if (r == 4) throw ToolError(kExitFile, what + ": not a backup file, or damaged");
+    if (r == -100) NoArchlib(what);
+    // The library locks the keypad before it erases and leaves it locked in
+    // every outcome; it is switched on again here, as import does, so the
+    // terminal takes punches again.
+    const bool enabled = TL_EnableDevice(ctx.session().handle()) == 1;
+    if (!enabled)
+        ctx.err << "termlink: the terminal's keypad and sensor are still off; "
+                   "run 'termlink unlock' to switch them on.\n";
     if (r == 0)
         throw ToolError(kExitFailed,
                         what + ": the terminal refused to erase its data; nothing was changed");
-    if (r == 4) throw ToolError(kExitFile, what + ": not a backup file, or damaged");
-    if (r == -100) NoArchlib(what);
     if (r == -2) {
         ctx.err << "termlink: the terminal's data was erased but the backup was not installed; "
                    "run restore again.\n";
     }
     Check(r, what);
     if (!ctx.quiet()) ctx.out << "Restored the terminal's data from " << path << ".\n";
-    return kExitOk;
+    return enabled ? kExitOk : kExitFailed;
 }
 
 int Capture(Context& ctx) {

@@ -1,5 +1,6 @@
 // Terminal content: short messages and their users, work codes, custom
 // states and voices, short keys.
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -215,12 +216,15 @@ int WorkCodes(Context& ctx) {
 int WorkCode(Context& ctx) {
     const std::string usage =
         "workcode set ID CODE | workcode set ID NAME --named | workcode delete ID [--named] | "
-        "workcode clear [--named]";
+        "workcode clear [--named] --yes";
     const std::string& action = Arg(ctx, 0, usage);
     const bool named = ctx.args.Has("--named");
     const std::string form = named ? "named work code" : "work code";
     if (action == "clear") {
         NoMoreArgs(ctx, 1, usage);
+        if (!ctx.args.Has("--yes"))
+            throw UsageError("workcode clear erases every " + form +
+                             " on the terminal; add --yes to do it");
         TL_HANDLE h = ctx.session().handle();
         Check(named ? TL_SSR_ClearWorkCode(h) : TL_ClearWorkCode(h), "clearing the " + form + "s");
         Done(ctx, named ? "Named work codes cleared." : "Work codes cleared.");
@@ -274,9 +278,12 @@ int Voices(Context& ctx) {
     ctx.session();
     Table t;
     t.columns = {"index", "file_name"};
-    for (int i = 0; i <= kMaxVoiceIndex; ++i)
-        t.Add({Num(i), Text("1-19 characters, no '\\', not beep.wav")});
+    // The file name of a slot cannot be read back: it stays empty (null).
+    for (int i = 0; i <= kMaxVoiceIndex; ++i) t.Add({Num(i), Null()});
     WriteTable(ctx.out, t, ctx.format());
+    ctx.Note(
+        "The terminal does not report the file names it holds. A file name has 1-19 "
+        "characters, no '\\', and is not beep.wav: 'termlink voice set INDEX FILE'.");
     return kExitOk;
 }
 
@@ -383,6 +390,7 @@ std::string SwitchTimeText(const std::string& list) {
 struct KeyRead {
     int result = 0, function = 0, state = 0, autoSwitch = 0;
     std::string label, times;
+    int slots[7] = {};  // the seven switch times as hour * 100 + minute, 0 unset
 };
 
 KeyRead ReadKey(TL_HANDLE h, int key) {
@@ -392,7 +400,45 @@ KeyRead ReadKey(TL_HANDLE h, int key) {
     k.result = TL_SSR_GetShortKey(h, key, &k.function, &k.state, label, &k.autoSwitch, times);
     k.label = label;
     k.times = SwitchTimes(times);
+    for (int i = 0; i < 7 && (i + 1) * 6 <= static_cast<int>(std::strlen(times)); ++i)
+        k.slots[i] = std::atoi(times + 6 * i) * 100 + std::atoi(times + 6 * i + 3);
     return k;
+}
+
+// The key a new short key conflicts with, by the rules the library applies
+// (a state key: the same state code, or a shared automatic switch time when
+// both switch; keys of function 2 and 3: another key of that function), and
+// why; empty when none is found. Keys are read one by one, so the search
+// stops at the first conflict.
+std::string ConflictingKey(TL_HANDLE h, int key, int function, int state, bool autoSwitch,
+                           const std::string& times) {
+    int mine[7] = {};
+    for (std::size_t at = 0, i = 0; i < 7 && at < times.size(); ++i) {
+        const auto end = times.find(';', at);
+        const std::string item = times.substr(at, end - at);
+        mine[i] = std::atoi(item.c_str()) * 100 + std::atoi(item.c_str() + item.find(':') + 1);
+        if (end == std::string::npos) break;
+        at = end + 1;
+    }
+    for (int other = 0; other <= 255 && !g_interrupted; ++other) {
+        if (other == key) continue;
+        const KeyRead k = ReadKey(h, other);
+        if (k.result != 1) continue;
+        const std::string name = "key " + std::to_string(other);
+        if (function == 1) {
+            if (k.state == state) return name + " has state code " + std::to_string(state);
+            if (k.function == 1 && autoSwitch && k.autoSwitch)
+                for (int i = 0; i < 7; ++i)
+                    if (mine[i] && mine[i] == k.slots[i]) {
+                        char when[16];
+                        std::snprintf(when, sizeof when, "%02d:%02d", mine[i] / 100, mine[i] % 100);
+                        return name + " switches automatically at " + when + " too";
+                    }
+        } else if ((function == 2 || function == 3) && k.function == function) {
+            return name + " already has function " + std::to_string(function);
+        }
+    }
+    return "";
 }
 
 int ShortKeys(Context& ctx) {
@@ -428,11 +474,16 @@ int ShortKey(Context& ctx) {
     const std::string times = SwitchTimeText(ctx.args.Get("--times", ""));
     const int r = TL_SSR_SetShortKey(ctx.session().handle(), key, function, state, label.c_str(),
                                      ctx.args.Has("--auto") ? 1 : 0, times.c_str());
-    if (r == 4)
-        throw ToolError(kExitFailed, "short key " + std::to_string(key) +
-                                         " conflicts with another key (same state code, same "
-                                         "automatic switch time, or a second key of function " +
-                                         std::to_string(function) + ")");
+    if (r == 4) {
+        const std::string other = ConflictingKey(ctx.session().handle(), key, function, state,
+                                                 ctx.args.Has("--auto"), times);
+        throw ToolError(kExitFailed,
+                        "short key " + std::to_string(key) + " conflicts with another key" +
+                            (other.empty() ? " (same state code, same automatic switch time, "
+                                             "or a second key of function " +
+                                                 std::to_string(function) + ")"
+                                           : ": " + other));
+    }
     Check(r, "writing short key " + std::to_string(key));
     Done(ctx, "Short key " + std::to_string(key) + " written.");
     return kExitOk;
@@ -476,11 +527,12 @@ void AddContentCommands(std::vector<Command>& commands) {
                         true,
                         WorkCodes});
     commands.push_back({"workcode",
-                        "set ID CODE|NAME | delete ID | clear  [--named]",
+                        "set ID CODE|NAME | delete ID | clear --yes  [--named]",
                         "write, delete or clear work codes",
                         "Numeric ids are 0-65535 with a 32-bit code; --named ids are at most\n"
-                        "8 digits with a name of up to 24 bytes.",
-                        {named},
+                        "8 digits with a name of up to 24 bytes. clear erases them all and\n"
+                        "needs --yes.",
+                        {named, {"--yes", Arity::None, "", "confirm that clear erases them all"}},
                         true,
                         WorkCode});
     commands.push_back({"states",

@@ -44,6 +44,7 @@ int Lcd(Context& ctx) {
         if (!pos.empty()) throw UsageError("lcd --clear takes no text");
         h = ctx.session().handle();
         Check(TL_ClearLCD(h), "clearing the display");
+        if (!ctx.quiet()) ctx.out << "Display cleared.\n";
         return kExitOk;
     }
     if (pos.size() != 1) throw UsageError("lcd: give the TEXT to show (or --clear)");
@@ -52,6 +53,8 @@ int Lcd(Context& ctx) {
     const int column = static_cast<int>(ctx.args.Int("--column", 0, 0, 255));
     h = ctx.session().handle();
     Check(TL_WriteLCD(h, row, column, pos[0].c_str()), "writing to the display");
+    if (!ctx.quiet())
+        ctx.out << "Shown on the display at row " << row << ", column " << column << ".\n";
     return kExitOk;
 }
 

@@ -1,6 +1,7 @@
 // Maintenance transfers: firmware, files, language texts, raw tables and the
 // generic command.
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -42,6 +43,27 @@ int FirmwareCheckOnly(Context& ctx, const std::string& path) {
     return c.ok ? kExitOk : kExitFailed;
 }
 
+// Why the library refused a firmware file that the tool's own reading found
+// whole: the file is for the other platform family, or else its version is
+// not newer than the terminal's (the only other reasons it refuses).
+std::string WhyRefused(TL_HANDLE h, const FirmwareCheck& file) {
+    char os[256] = {};
+    const bool terminalHasOs =
+        TL_GetSysOption(h, "~OS", os) == 1 && os[0] != 0 && std::strcmp(os, "NONE") != 0;
+    std::string text = "refused before sending: ";
+    if (!file.version.empty() && file.forOsTerminals != terminalHasOs)
+        return text + "it is for terminals " + (file.forOsTerminals ? "with" : "without") +
+               " the \"~OS\" option (its version line is " +
+               (file.forOsTerminals ? "PLT300_FirmwareVersion" : "FirmwareVersion") +
+               "=), and this terminal is " + (terminalHasOs ? "one with" : "one without") + " it";
+    char version[64] = {};
+    const std::string mine = TL_GetFirmwareVersion(h, version) == 1
+                                 ? std::string(version, strnlen(version, 50))
+                                 : std::string("unknown");
+    return text + "its version (" + file.version + ") is not newer than the terminal's (" + mine +
+           ")";
+}
+
 int Firmware(Context& ctx) {
     const auto& pos = ctx.args.positional;
     if (pos.size() == 2 && pos[0] == "check") return FirmwareCheckOnly(ctx, pos[1]);
@@ -56,11 +78,7 @@ int Firmware(Context& ctx) {
             ctx.MakeTicker("Sending firmware (" + std::to_string(local.length) + " bytes)");
         r = TL_UpdateFirmware(h, path.c_str());
     }
-    if (r == 4)
-        throw ToolError(kExitFailed,
-                        "firmware " + path +
-                            ": refused before sending: its version is not newer than the "
-                            "terminal's, or it is for the other platform family");
+    if (r == 4) throw ToolError(kExitFailed, "firmware " + path + ": " + WhyRefused(h, local));
     Check(r, "installing the firmware");
     if (!ctx.quiet())
         ctx.out << "Firmware " << (local.version.empty() ? "image" : local.version)
@@ -94,6 +112,12 @@ int File(Context& ctx) {
         if (!dir.empty() && !std::strchr(host::PathSeparators(), dir.back())) dir += '/';
         if (name.empty() || dir.size() + name.size() > 199)
             throw UsageError("file get: folder and name together must stay below 200 characters");
+        // A missing local folder is the user's to fix, not the terminal's:
+        // checked before anything is asked of the terminal.
+        std::error_code ec;
+        if (!dir.empty() && !std::filesystem::is_directory(dir, ec))
+            throw ToolError(kExitFile, "file get: the folder " + ctx.args.Get("--to", "") +
+                                           " does not exist or is not a folder");
         const int r = TL_ReadFile(ctx.session().handle(), name.c_str(), dir.c_str());
         Check(r, "reading " + name + " from the terminal");
         if (!ctx.quiet()) ctx.out << "Saved " << dir << name << ".\n";
@@ -111,6 +135,7 @@ int Language(Context& ctx) {
     if (pos[1].size() > 96) throw UsageError("language: TEXT may hold at most 96 bytes");
     Check(TL_UpdateLanguageByID(ctx.session().handle(), static_cast<int>(*id), pos[1].c_str()),
           "sending the language text");
+    if (!ctx.quiet()) ctx.out << "Sent language text " << *id << ".\n";
     return kExitOk;
 }
 

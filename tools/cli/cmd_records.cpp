@@ -123,7 +123,12 @@ int OpLog(Context& ctx) {
     TransferLock lock(ctx, h);
 
     Table t;
-    t.columns = {"operator", "time", "operation", "target", "param1", "param2", "param3", "param4"};
+    t.columns = {"operator", "time",   "operation", "operation_name", "target",
+                 "param1",   "param2", "param3",    "param4"};
+    const auto name = [](int code) {
+        const std::string n = OperationName(code);
+        return n.empty() ? Null() : Text(n);
+    };
     int r;
     {
         Progress p = ctx.MakeProgress("downloading the operation log");
@@ -149,7 +154,7 @@ int OpLog(Context& ctx) {
                 char shown[32];
                 std::snprintf(shown, sizeof shown, "%04d-%02d-%02d %02d:%02d", at.year, at.month,
                               at.day, at.hour, at.minute);
-                t.Add({Text(opId), Text(shown), Num(code), Text(FieldText(target, 24)),
+                t.Add({Text(opId), Text(shown), Num(code), name(code), Text(FieldText(target, 24)),
                        Num(params[0]), Num(params[1]), Num(params[2]), Null()});
             } else {
                 int op = 0, code = 0, params[4] = {};
@@ -163,7 +168,7 @@ int OpLog(Context& ctx) {
                 if (!filter.Keep(at, std::to_string(op))) continue;
                 // Operations on a user (codes 6-12 and 30) name that user first.
                 const bool onUser = (code >= 6 && code <= 12) || code == 30;
-                t.Add({Num(op), Text(FormatDateTime(at)), Num(code),
+                t.Add({Num(op), Text(FormatDateTime(at)), Num(code), name(code),
                        onUser ? Num(params[0]) : Null(), Num(params[0]), Num(params[1]),
                        Num(params[2]), Num(params[3])});
             }
@@ -226,7 +231,8 @@ void AddRecordCommands(std::vector<Command>& commands) {
                         kLogFlags, true, Logs});
     commands.push_back({"oplog", "[--since DATE] [--until DATE] [--user ID] [--lock]",
                         "download the operation log (what was done on the terminal)",
-                        "operation is the terminal's operation code; for operations on a user\n"
+                        "operation is the terminal's operation code, operation_name its meaning\n"
+                        "(empty for codes without a name); for operations on a user\n"
                         "(codes 6-12 and 30) target names that user. --user filters by operator.",
                         kLogFlags, true, OpLog});
     commands.push_back({"time",

@@ -7,6 +7,8 @@
 #include "cli/app.h"
 #include "cli/dates.h"
 #include "cli/errors.h"
+#include "cli/event_text.h"
+#include "cli/terminal.h"
 
 namespace tlcli {
 
@@ -57,13 +59,26 @@ int Info(Context& ctx) {
     return kExitOk;
 }
 
-// An event's data as the terminal sent it. The library copies 14, 16 or 36
-// bytes depending on the terminal; the rest of the zeroed buffer stays 0, so
-// trailing zeros beyond the shortest record carry no information.
-std::string EventData(const unsigned char* data) {
-    std::size_t n = 36;
-    while (n > 14 && data[n - 1] == 0) --n;
-    return Hex(data, n);
+// One event as a row: decoded where the kind is known, else its bytes.
+std::vector<Cell> EventRow(int kind, const unsigned char* data, int size) {
+    const EventView e = DescribeEvent(kind, data, size);
+    auto textOrNull = [](const std::string& t) { return t.empty() ? Null() : Text(t); };
+    return {Text(FormatDateTime(LocalNow())),
+            Text(e.kind),
+            textOrNull(e.user),
+            textOrNull(e.time),
+            textOrNull(e.state),
+            textOrNull(e.verify),
+            e.workCode < 0 ? Null() : Num(e.workCode),
+            textOrNull(e.detail)};
+}
+
+// The row as one line of a --follow run: its filled cells after the time.
+std::string EventLine(const std::vector<Cell>& row) {
+    std::string line = row[0].text;
+    for (std::size_t i = 1; i < row.size(); ++i)
+        if (!row[i].text.empty()) line += "  " + row[i].text;
+    return line;
 }
 
 void SleepInterruptibly(long long ms) {
@@ -77,7 +92,9 @@ int Events(Context& ctx) {
     const long long interval = ctx.args.Int("--interval", 1000, 50, 3600000);
     const long long limit = ctx.args.Int("--count", 0, 0, 1000000000);
     TL_HANDLE h = ctx.session().handle();
-    const std::vector<std::string> columns = {"received", "kind", "data"};
+    const std::vector<std::string> columns = {"received", "kind",   "user",      "time",
+                                              "state",    "verify", "work_code", "data"};
+    const int size = EventDataSize(ReadTraits(h));
     Table table;
     table.columns = columns;
     long long seen = 0;
@@ -93,8 +110,7 @@ int Events(Context& ctx) {
         unsigned char data[64];
         std::memset(data, 0, sizeof data);
         while (TL_GetRTLog(h, &kind, data) == 1) {
-            std::vector<Cell> row = {Text(FormatDateTime(LocalNow())), Num(kind),
-                                     Text(EventData(data))};
+            std::vector<Cell> row = EventRow(kind, data, size);
             std::memset(data, 0, sizeof data);
             ++seen;
             if (!follow) {
@@ -112,8 +128,7 @@ int Events(Context& ctx) {
                     if (headerDone) s = s.substr(s.find('\n') + 1);
                     ctx.out << s;
                 } else {
-                    ctx.out << one.rows[0][0].text << "  kind " << one.rows[0][1].text << "  "
-                            << one.rows[0][2].text << "\n";
+                    ctx.out << EventLine(one.rows[0]) << "\n";
                 }
                 headerDone = true;
             }

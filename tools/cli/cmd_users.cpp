@@ -1,4 +1,5 @@
 // Users: users, user show|set|delete|tz|group.
+#include <algorithm>
 #include <cstring>
 
 #include "cli/app.h"
@@ -242,7 +243,21 @@ int UserSet(Context& ctx, const std::string& id) {
     const TerminalTraits traits = ReadTraits(h);
     if (traits.textIds && (id.empty() || id.size() > 24))
         throw UsageError("a user ID has 1 to 24 characters");
-    if (!traits.textIds) ParseNumber(id, 1, 2147483647, "user");
+    // The terminal keeps and hands back only as much of an ID as its
+    // user-number width: a longer one would be stored cut and then not be
+    // found under the name it was given.
+    const int width = std::clamp(traits.pinWidth, 1, 24);
+    if (traits.textIds && static_cast<int>(id.size()) > width)
+        throw UsageError("user ID " + id + " is longer than " + std::to_string(width) +
+                         " characters, the terminal's user-number width");
+    if (!traits.textIds) {
+        const long long number = ParseNumber(id, 1, 2147483647, "user");
+        long long widest = 1;
+        for (int i = 0; i < width && i < 10; ++i) widest *= 10;
+        if (!traits.legacy && traits.pinWidth < 10 && number >= widest)
+            throw UsageError("user " + id + " has more than " + std::to_string(width) +
+                             " digits, the terminal's user-number width");
+    }
     if (ctx.args.Has("--enabled") && ctx.args.Has("--disabled"))
         throw UsageError("give --enabled or --disabled, not both");
     const std::optional<UserView> existing = FindUser(ctx, h, traits, id);

@@ -32,8 +32,10 @@ FirmwareCheck CheckFirmwareText(std::string_view text) {
     bool haveLength = false, haveChecksum = false;
     std::vector<std::uint8_t> image;
     long long k = 0;
+    long long lineNumber = 0;
     std::size_t pos = 0;
     while (pos < text.size()) {
+        ++lineNumber;
         std::size_t end = text.find('\n', pos);
         end = end == std::string_view::npos ? text.size() : end + 1;
         std::string line(text.substr(pos, end - pos));
@@ -65,6 +67,9 @@ FirmwareCheck CheckFirmwareText(std::string_view text) {
                 bytes.push_back(static_cast<std::uint8_t>(hi << 4 | lo));
             }
             if (!bad) image.insert(image.end(), bytes.begin(), bytes.end());
+            if (bad && c.badLine.empty())
+                c.badLine =
+                    "Data" + std::to_string(k) + " (line " + std::to_string(lineNumber) + ")";
             ++k;
             if (static_cast<long long>(image.size()) >= c.length) break;
         } else if (Starts(l, "FirmwareLength=") || Starts(l, "FirmwareCheckSum=")) {
@@ -87,6 +92,10 @@ FirmwareCheck CheckFirmwareText(std::string_view text) {
     if (c.decoded != c.length) {
         c.problem = "the data lines hold " + std::to_string(c.decoded) + " of " +
                     std::to_string(c.length) + " bytes";
+        if (!c.badLine.empty())
+            c.problem += "; " + c.badLine +
+                         " yields nothing: a character that is not a hex digit, or an odd "
+                         "number of digits";
         return c;
     }
     std::uint64_t sum = 0;

@@ -23,6 +23,7 @@ struct FirmwareCheck {
     long long declaredChecksum = 0;
     long long decoded = 0;       // image bytes the data lines gave
     std::uint16_t checksum = 0;  // of the image, when complete
+    std::string badLine;         // the first data line that yielded nothing: "Data4 (line 7)"
 };
 
 FirmwareCheck CheckFirmwareText(std::string_view text);

@@ -45,4 +45,17 @@ const char* NullDevice();
 // "/"), as the library takes a file's base name after the last of them.
 const char* PathSeparators();
 
+// While one lives, files this process creates are its owner's only (on
+// Windows they take their folder's access, as always).
+class OwnerOnlyFiles {
+  public:
+    OwnerOnlyFiles();
+    ~OwnerOnlyFiles();
+    OwnerOnlyFiles(const OwnerOnlyFiles&) = delete;
+    OwnerOnlyFiles& operator=(const OwnerOnlyFiles&) = delete;
+
+  private:
+    unsigned previous_ = 0;
+};
+
 }  // namespace tlcli::host

@@ -52,5 +52,7 @@ unsigned long long CardValue(const unsigned char* card);
 std::string StateName(int state);
 std::string VerifyName(int mode);
 std::string PrivilegeName(int privilege);
+// An operation-log code as words; empty for a code without a name.
+std::string OperationName(int code);
 
 }  // namespace tlcli

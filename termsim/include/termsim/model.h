@@ -296,6 +296,9 @@ class Model final : public Handler {
 
     Response Handle(const Request& request) override;
     std::uint32_t CommKey() const override;
+    // A new host session numbers its polls from 0 again: the batch served to
+    // the previous session counts as delivered.
+    void SessionStarted() override;
 
     // Replaces users, logs and tables with generated ones.
     void Generate(const GenerateParams& plan);

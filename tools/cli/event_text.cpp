@@ -1,0 +1,92 @@
+#include "cli/event_text.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace tlcli {
+
+namespace {
+
+unsigned Le16(const unsigned char* p) {
+    return p[0] | (p[1] << 8);
+}
+
+unsigned long Le32(const unsigned char* p) {
+    return static_cast<unsigned long>(p[0]) | (static_cast<unsigned long>(p[1]) << 8) |
+           (static_cast<unsigned long>(p[2]) << 16) | (static_cast<unsigned long>(p[3]) << 24);
+}
+
+// The terminal counts time as seconds of a calendar of 31-day months from
+// 2000-01-01, so any value maps to some date; day 31 of a short month stays
+// as the terminal wrote it.
+std::string DeviceTimeText(unsigned long v) {
+    const int second = static_cast<int>(v % 60);
+    v /= 60;
+    const int minute = static_cast<int>(v % 60);
+    v /= 60;
+    const int hour = static_cast<int>(v % 24);
+    v /= 24;
+    const int day = static_cast<int>(v % 31) + 1;
+    v /= 31;
+    const int month = static_cast<int>(v % 12) + 1;
+    const long year = static_cast<long>(v / 12) + 2000;
+    char text[40];
+    std::snprintf(text, sizeof text, "%04ld-%02d-%02d %02d:%02d:%02d", year, month, day, hour,
+                  minute, second);
+    return text;
+}
+
+std::string HexBytes(const unsigned char* data, int size) {
+    // Trailing zeros beyond the shortest record carry nothing.
+    int n = size;
+    while (n > 14 && data[n - 1] == 0) --n;
+    std::string out;
+    char byte[4];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(byte, sizeof byte, i ? " %02x" : "%02x", data[i]);
+        out += byte;
+    }
+    return out;
+}
+
+}  // namespace
+
+int EventDataSize(const TerminalTraits& traits) {
+    if (traits.textIds) return 36;
+    return traits.firmware.compare("Ver 6.18 20070807") > 0 ? 16 : 14;
+}
+
+EventView DescribeEvent(int kind, const unsigned char* data, int size) {
+    EventView v;
+    v.kind = std::to_string(kind);
+    if (kind == kEventAttendance && (size == 36 || size == 16 || size == 14)) {
+        int at = 0;
+        if (size == 36) {
+            v.user = std::string(reinterpret_cast<const char*>(data),
+                                 strnlen(reinterpret_cast<const char*>(data), 24));
+            at = 24;
+        } else if (size == 16) {
+            v.user = std::to_string(Le32(data));
+            at = 4;
+        } else {
+            v.user = std::to_string(Le16(data));
+            at = 2;
+        }
+        v.kind = "attendance";
+        v.state = StateName(data[at]);
+        v.verify = VerifyName(data[at + 1]);
+        v.time = DeviceTimeText(Le32(data + at + 2));
+        v.workCode = static_cast<long long>(Le32(data + at + 6));
+        return v;
+    }
+    if (kind == kEventDoor && size >= 5) {
+        v.kind = "door";
+        v.detail = "door state " + std::to_string(data[0]) + ", unlock delay " +
+                   std::to_string(Le32(data + 1)) + " s";
+        return v;
+    }
+    v.detail = HexBytes(data, size);
+    return v;
+}
+
+}  // namespace tlcli
