@@ -3,7 +3,10 @@
 #   pg_server.sh start DIR PORT   new cluster in DIR, listening on
 #                                 127.0.0.1:PORT only (socket in DIR), trust
 #                                 authentication, a database "fleet"
-#   pg_server.sh stop DIR         stops it at once
+#   pg_server.sh stop DIR         stops it at once (clients are cut off; what
+#                                 was committed stays, since the server runs
+#                                 with synchronous_commit off and an immediate
+#                                 stop would drop its last commits)
 #   pg_server.sh resume DIR       starts a stopped one again, with its data
 # Prints nothing but errors. PostgreSQL refuses to run as root: as root, DIR
 # belongs to the "postgres" system user and the server runs as that user.
@@ -81,7 +84,7 @@ EOF
     ;;
 stop)
     [ -d "$dir/data" ] || exit 0
-    quiet as_server_user "$bindir/pg_ctl" -D "$dir/data" -m immediate -w stop
+    quiet as_server_user "$bindir/pg_ctl" -D "$dir/data" -m fast -w stop
     ;;
 resume)
     quiet as_server_user "$bindir/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 60 start
