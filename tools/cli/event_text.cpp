@@ -16,6 +16,21 @@ unsigned long Le32(const unsigned char* p) {
            (static_cast<unsigned long>(p[2]) << 16) | (static_cast<unsigned long>(p[3]) << 24);
 }
 
+std::string HexBytes(const unsigned char* data, int size) {
+    // Trailing zeros beyond the shortest record carry nothing.
+    int n = size;
+    while (n > 14 && data[n - 1] == 0) --n;
+    std::string out;
+    char byte[4];
+    for (int i = 0; i < n; ++i) {
+        std::snprintf(byte, sizeof byte, i ? " %02x" : "%02x", data[i]);
+        out += byte;
+    }
+    return out;
+}
+
+}  // namespace
+
 // The terminal counts time as seconds of a calendar of 31-day months from
 // 2000-01-01, so any value maps to some date; day 31 of a short month stays
 // as the terminal wrote it.
@@ -35,21 +50,6 @@ std::string DeviceTimeText(unsigned long v) {
                   minute, second);
     return text;
 }
-
-std::string HexBytes(const unsigned char* data, int size) {
-    // Trailing zeros beyond the shortest record carry nothing.
-    int n = size;
-    while (n > 14 && data[n - 1] == 0) --n;
-    std::string out;
-    char byte[4];
-    for (int i = 0; i < n; ++i) {
-        std::snprintf(byte, sizeof byte, i ? " %02x" : "%02x", data[i]);
-        out += byte;
-    }
-    return out;
-}
-
-}  // namespace
 
 int EventDataSize(const TerminalTraits& traits) {
     if (traits.textIds) return 36;

@@ -22,6 +22,10 @@ struct EventView {
     std::string detail;
 };
 
+// The terminal's 32-bit time (seconds of a calendar of 31-day months from
+// 2000-01-01) as "YYYY-MM-DD hh:mm:ss".
+std::string DeviceTimeText(unsigned long seconds);
+
 // Bytes of event data this terminal sends after the kind: 36, 16 or 14.
 int EventDataSize(const TerminalTraits& traits);
 

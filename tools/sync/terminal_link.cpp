@@ -9,6 +9,7 @@
 #include <random>
 
 #include "cli/errors.h"
+#include "cli/event_text.h"
 
 namespace tlsync {
 
@@ -124,20 +125,6 @@ std::optional<Endpoint> ParseEndpoint(const std::string& text, std::string* erro
     return fail("unknown connection kind '" + kind + "' (udp, tcp, com or usb)");
 }
 
-std::string DeviceTimeText(unsigned int v) {
-    const int second = static_cast<int>(v % 60);
-    v /= 60;
-    const int minute = static_cast<int>(v % 60);
-    v /= 60;
-    const int hour = static_cast<int>(v % 24);
-    v /= 24;
-    const int day = static_cast<int>(v % 31) + 1;
-    v /= 31;
-    const int month = static_cast<int>(v % 12) + 1;
-    const int year = static_cast<int>(v / 12) + 2000;
-    return TimeText(year, month, day, hour, minute, second);
-}
-
 std::optional<Punch> DecodeAttendanceEvent(const unsigned char* data, int size,
                                            const std::map<int, std::string>& pinToUser) {
     int idBytes;
@@ -168,7 +155,7 @@ std::optional<Punch> DecodeAttendanceEvent(const unsigned char* data, int size,
     const unsigned char* rest = data + idBytes;
     p.state = rest[0];
     p.verify = rest[1];
-    p.time = DeviceTimeText(Le32(rest + 2));
+    p.time = tlcli::DeviceTimeText(Le32(rest + 2));
     p.workCode = static_cast<int>(Le32(rest + 6));
     return p;
 }

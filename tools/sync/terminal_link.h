@@ -45,8 +45,6 @@ std::optional<Endpoint> ParseEndpoint(const std::string& text, std::string* erro
 // terminals with wide user numbers (empty: the number is used as it is).
 std::optional<Punch> DecodeAttendanceEvent(const unsigned char* data, int size,
                                            const std::map<int, std::string>& pinToUser);
-// The terminal's 32-bit time (31-day months from 2000-01-01) as text.
-std::string DeviceTimeText(unsigned int value);
 
 class TerminalLink {
   public:
