@@ -115,42 +115,11 @@ std::string PrivilegeName(int privilege) {
 }
 
 std::string OperationName(int code) {
-    // The operation codes our terminals write in their operation log; codes
-    // not listed are shown by number only.
-    switch (code) {
-        case 0:
-            return "power on";
-        case 1:
-            return "power off";
-        case 3:
-            return "alarm";
-        case 4:
-            return "menu opened";
-        case 5:
-            return "settings changed";
-        case 6:
-            return "fingerprint enrolled";
-        case 7:
-            return "password enrolled";
-        case 8:
-            return "card enrolled";
-        case 9:
-            return "user deleted";
-        case 10:
-            return "fingerprint deleted";
-        case 11:
-            return "password deleted";
-        case 12:
-            return "card deleted";
-        case 13:
-            return "all data cleared";
-        case 21:
-            return "clock set";
-        case 30:
-            return "user enrolled";
-        default:
-            return "";
-    }
+    // The meaning of most operation codes lies with the terminal; what the
+    // record layout itself says is that codes 6-12 and 30 act on a user,
+    // whose PIN is parameter 1 (shown as the target). Other codes are shown
+    // by number only rather than with a guessed name.
+    return (code >= 6 && code <= 12) || code == 30 ? "user operation" : "";
 }
 
 }  // namespace tlcli
