@@ -29,8 +29,8 @@ for c in "${cases[@]}"; do
     got=$(env -i PATH="$BIN:/usr/bin:/bin" HOME=/nonexistent LD_LIBRARY_PATH="${LD_LIBRARY_PATH:-}" bash --noprofile --norc -c '
         source "$1" || exit 3
         declare -F _init_completion >/dev/null && exit 4
-        spec=$(complete -p "$2") || exit 5
-        fn=${spec#*-F }; fn=${fn%% *}
+        registered=$(complete -p "$2") || exit 5
+        fn=${registered#*-F }; fn=${fn%% *}
         read -r -a COMP_WORDS <<<"$3"
         COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
         "$fn" "$2" "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD - 1]}" || exit 6
