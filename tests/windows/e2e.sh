@@ -9,6 +9,7 @@
 #   e2e.sh NATIVE_BUILD WINDOWS_BUILD [WINE]
 # Prints "N passed, M failed"; exits non-zero on a failure.
 set -euo pipefail
+source "$(dirname "$0")/sim_port.sh"
 native=$(cd "$1" && pwd) win=$(cd "$2" && pwd) wine=${3:-wine}
 export WINEDEBUG=-all
 work=$(mktemp -d)
@@ -27,11 +28,7 @@ trap cleanup EXIT
 "$native/bin/termsim" --port 0 --profile tft --users 300 --punches 209000 --seed 7 --ptys 1 \
     > "$work/sim.out" 2>&1 < /dev/null &
 sim_pid=$!
-for _ in $(seq 100); do
-    grep -q "termsim: pty" "$work/sim.out" 2>/dev/null && break
-    sleep 0.1
-done
-port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/sim.out" | head -1)
+port=$(sim_port "$work/sim.out" "termsim: pty")
 pty=$(sed -n 's/^termsim: pty //p' "$work/sim.out" | head -1)
 [ -n "$port" ] || { echo "termsim did not start:"; cat "$work/sim.out"; exit 1; }
 
@@ -84,8 +81,7 @@ fi
 "$native/bin/termsim" --port 0 --profile tft --users 5 --punches 10 --ptys 0 --key 4321 \
     > "$work/keyed.out" 2>&1 < /dev/null &
 keyed_pid=$!
-for _ in $(seq 100); do grep -q " port " "$work/keyed.out" 2>/dev/null && break; sleep 0.1; done
-keyed_port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/keyed.out" | head -1)
+keyed_port=$(sim_port "$work/keyed.out")
 if "$wine" "$win/bin/termlink.exe" --tcp "127.0.0.1:$keyed_port" --key 4321 info > /dev/null 2>&1 &&
     ! "$wine" "$win/bin/termlink.exe" --net "127.0.0.1:$keyed_port" --key 4320 info > /dev/null 2>&1; then
     passed=$((passed + 1)); echo "ok   the communication key is proven, a wrong one refused"
@@ -98,8 +94,7 @@ fi
 "$native/bin/termsim" --port 0 --profile classic --users 20 --punches 200 --ptys 0 \
     > "$work/backup.out" 2>&1 < /dev/null &
 backup_pid=$!
-for _ in $(seq 100); do grep -q " port " "$work/backup.out" 2>/dev/null && break; sleep 0.1; done
-backup_port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/backup.out" | head -1)
+backup_port=$(sim_port "$work/backup.out")
 linux() { "$native/bin/termlink" -q --tcp "127.0.0.1:$backup_port" "$@"; }
 windows() { (cd "$work" && "$wine" "$win/bin/termlink.exe" -q --tcp "127.0.0.1:$backup_port" "$@"); }
 tables() { linux --csv users && linux --csv logs; }
@@ -128,8 +123,7 @@ wait "$backup_pid" 2>/dev/null || true
 "$native/bin/termsim" --port 0 --profile tft --users 12 --punches 400 --seed 3 --ptys 0 \
     > "$work/report.out" 2>&1 < /dev/null &
 report_pid=$!
-for _ in $(seq 100); do grep -q " port " "$work/report.out" 2>/dev/null && break; sleep 0.1; done
-report_port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/report.out" | head -1)
+report_port=$(sim_port "$work/report.out")
 "$native/bin/termlink" -q --tcp "127.0.0.1:$report_port" --csv users > "$work/report-users.csv" \
     || true
 first_user=$(sed -n '2s/,.*//p' "$work/report-users.csv")

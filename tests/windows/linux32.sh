@@ -12,6 +12,7 @@
 # qemu-user-static and g++-i686-linux-gnu; installs (as root) the i386
 # libraries it links: libcrypto, zlib and the C++ run time.
 set -euo pipefail
+source "$(dirname "$0")/sim_port.sh"
 root=$(cd "$(dirname "$0")/../.." && pwd)
 native=$(cd "$1" && pwd)
 build=${2:-$root/build-linux32}
@@ -84,11 +85,7 @@ trap cleanup EXIT
 "$native/bin/termsim" --port 0 --profile tft --users 300 --punches 209000 --seed 7 --ptys 0 \
     > "$work/sim.out" 2>&1 < /dev/null &
 sim_pid=$!
-for _ in $(seq 100); do
-    grep -q " port " "$work/sim.out" 2> /dev/null && break
-    sleep 0.1
-done
-port=$(sed -n 's/.* port \([0-9]*\).*/\1/p' "$work/sim.out" | head -1)
+port=$(sim_port "$work/sim.out")
 [ -n "$port" ] || { echo "termsim did not start:"; cat "$work/sim.out"; exit 1; }
 for kind in tcp net; do
     for what in logs users; do
