@@ -13,7 +13,7 @@
 #include "session/transport.h"
 #include "users/batch_queue.h"
 #include "users/template_codec.h"
-#include "users/template_commands.h"
+#include "users/template_limits.h"
 #include "users/user_lookup.h"
 #include "users/user_numbers.h"
 #include "users/user_record.h"

@@ -1,5 +1,5 @@
-// Limits of the single-template exchanges (their command codes are in
-// session/commands.h).
+// Limits of the single-template exchanges: template lengths, request and
+// answer sizes (the command codes are in session/commands.h).
 #pragma once
 
 #include <cstddef>
