@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
-#include "access/access_commands.h"
 #include "access/zone_exchange.h"
 #include "common/bytes.h"
 #include "config/options.h"
+#include "session/commands.h"
 #include "session/transport.h"
 
 namespace tl {

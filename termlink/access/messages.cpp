@@ -3,9 +3,9 @@
 #include <cstring>
 #include <vector>
 
-#include "access/content_commands.h"
 #include "access/content_exchange.h"
 #include "common/bytes.h"
+#include "session/commands.h"
 #include "session/transport.h"
 #include "users/user_ops.h"
 #include "users/user_table.h"

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <memory>
 
-#include "access/content_commands.h"
 #include "access/content_exchange.h"
+#include "session/commands.h"
 #include "session/transport.h"
 
 namespace tl {

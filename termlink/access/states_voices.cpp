@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "access/content_commands.h"
 #include "access/content_exchange.h"
 #include "common/bytes.h"
+#include "session/commands.h"
 #include "session/transport.h"
 
 namespace tl {

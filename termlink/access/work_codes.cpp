@@ -3,10 +3,10 @@
 #include <cstdio>
 #include <cstring>
 
-#include "access/content_commands.h"
 #include "access/content_exchange.h"
 #include "common/bytes.h"
 #include "config/clear_data.h"
+#include "session/commands.h"
 #include "session/transport.h"
 
 namespace tl {

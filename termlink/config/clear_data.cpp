@@ -2,8 +2,8 @@
 
 #include <cstdlib>
 
-#include "config/device_info.h"
 #include "records/bulk_read.h"
+#include "session/commands.h"
 #include "session/transport.h"
 
 namespace tl {

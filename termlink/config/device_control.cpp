@@ -4,6 +4,7 @@
 
 #include "common/bytes.h"
 #include "config/clear_data.h"
+#include "session/commands.h"
 #include "session/transport.h"
 
 namespace tl {

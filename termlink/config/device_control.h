@@ -5,24 +5,9 @@
 
 #include <cstdint>
 
-#include "config/device_info.h"  // CMD_CLEAR_DATA
 #include "session/session.h"
 
 namespace tl {
-
-constexpr int CMD_CLEAR_ATTLOG = 15;
-constexpr int CMD_CLEAR_OPLOG = 33;
-constexpr int CMD_ENABLE_CLOCK = 57;
-constexpr int CMD_WRITE_LCD = 66;
-constexpr int CMD_CLEAR_LCD = 67;
-constexpr int CMD_RESTART = 1004;
-constexpr int CMD_POWER_OFF = 1005;
-constexpr int CMD_SLEEP = 1006;
-constexpr int CMD_RESUME = 1007;
-constexpr int CMD_REFRESH_DATA = 1013;
-constexpr int CMD_PLAY_VOICE = 1017;
-constexpr int CMD_SIGNAL = 1020;
-constexpr int CMD_SUSPEND = 1022;
 
 // Erasing everything can take the terminal a long time.
 constexpr int kClearAllTimeoutMs = 1200000;

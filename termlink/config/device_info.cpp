@@ -7,6 +7,7 @@
 #include "common/platform.h"
 #include "config/options.h"
 #include "records/bulk_read.h"
+#include "session/commands.h"
 #include "session/transport.h"
 
 namespace tl {

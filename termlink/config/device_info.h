@@ -8,8 +8,6 @@
 
 namespace tl {
 
-constexpr int CMD_CLEAR_DATA = 14;
-
 // Option keys of the numbered items 1..69 (index 0 is unused; index 12 holds
 // the empty key, which is never sent).
 extern const char* const InfoKeyTable[70];

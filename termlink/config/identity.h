@@ -8,11 +8,6 @@
 
 namespace tl {
 
-constexpr int CMD_GET_DEVICE_STATUS = 50;
-constexpr int CMD_GET_PIN_WIDTH = 69;
-constexpr int CMD_GET_TIME = 201;
-constexpr int CMD_SET_TIME = 202;
-
 // The version text the library reports as its own.
 constexpr const char* kSdkVersion = "6.0.3.4";
 

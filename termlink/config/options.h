@@ -16,9 +16,6 @@
 
 namespace tl {
 
-constexpr int CMD_SET_OPTION = 12;
-constexpr int CMD_REFRESH_OPTIONS = 1014;
-
 // Buffer handed to the transport for an option read (key out, key=value back)
 // and, unless an export says otherwise, for an option write.
 constexpr int kOptionBufferSize = 100;

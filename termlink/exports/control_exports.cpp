@@ -2,6 +2,7 @@
 #include "config/clear_data.h"
 #include "config/device_control.h"
 #include "exports/guard.h"
+#include "session/commands.h"
 #include "termlink.h"
 
 using namespace tl;

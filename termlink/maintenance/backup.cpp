@@ -10,18 +10,11 @@
 #include "common/platform.h"
 #include "config/clear_data.h"
 #include "maintenance/output_path.h"
+#include "session/commands.h"
 #include "session/transport.h"
 
 namespace tl {
 namespace {
-
-constexpr int CMD_READ_TABLE = 7;
-constexpr int CMD_CLEAR_DATA = 14;
-constexpr int CMD_GET_BACKUP_MAP = 51;
-constexpr int CMD_UPDATE = 110;
-constexpr int CMD_READ_MEMORY = 111;
-constexpr int CMD_DISABLE_DEVICE = 1003;
-constexpr int CMD_REFRESH_DATA = 1013;
 
 // Block kinds: 4 is read as a table, 0-9 otherwise by address, 10 and above
 // are skipped.

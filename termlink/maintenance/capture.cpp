@@ -9,12 +9,11 @@
 #include "maintenance/bmp_writer.h"
 #include "maintenance/output_path.h"
 #include "portmux.h"
+#include "session/commands.h"
 
 namespace tl {
 namespace {
 
-constexpr int CMD_CAPTURE_FINGER = 1009;
-constexpr int CMD_CAPTURE_IMAGE = 1012;
 constexpr std::uint32_t kSensorRequest = 500;
 // A reply of exactly this many bytes is a 640 x 480 image with no head.
 constexpr int kPlainImageBytes = 307200;

@@ -16,6 +16,7 @@
 #include "common/platform.h"
 #include "maintenance/firmware_file.h"
 #include "records/bulk_read.h"
+#include "session/commands.h"
 #include "session/realtime.h"
 #include "session/transport.h"
 

@@ -24,10 +24,6 @@
 
 namespace tl {
 
-constexpr int CMD_UPDATE = 110;
-constexpr int CMD_UPDATE_LANGUAGE = 1701;
-constexpr int CMD_READ_FILE = 1702;
-
 constexpr std::uint32_t kUpdateFirmware = 2;
 constexpr std::uint32_t kFirmwareTarget = 0xA0000000u;
 constexpr std::uint32_t kUpdateFile = 1700;

@@ -4,13 +4,12 @@
 #include <vector>
 
 #include "common/bytes.h"
+#include "session/commands.h"
 #include "session/transport.h"
 
 namespace tl {
 namespace {
 
-constexpr int CMD_MF_WRITE = 76;
-constexpr int CMD_MF_EMPTY = 78;
 // Room for the terminal's short status: its length tells refusals apart.
 constexpr int kStatusSize = 16;
 

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "common/bytes.h"
+#include "session/commands.h"
 #include "session/transport.h"
 
 namespace tl {

@@ -17,13 +17,6 @@
 
 namespace tl {
 
-constexpr int CMD_READ_TABLE = 7;
-constexpr int CMD_READ_USERS = 9;
-constexpr int CMD_READ_ATTLOG = 13;
-constexpr int CMD_READ_OPLOG = 34;
-constexpr int CMD_PREPARE_TABLE = 120;
-constexpr int CMD_FREE_TABLE = 121;
-
 // Table ids: the one-byte request of a table read, and PMX_QUERYDATA's kind.
 constexpr std::uint8_t kTableAttLog = 1;
 constexpr std::uint8_t kTableTemplates = 2;

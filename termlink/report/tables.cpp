@@ -6,6 +6,7 @@
 
 #include "records/bulk_read.h"
 #include "report/report_files.h"
+#include "session/commands.h"
 
 namespace tl {
 

@@ -8,10 +8,6 @@
 
 namespace tl {
 
-constexpr int CMD_READ_ATTRULE = 35;
-constexpr int CMD_READ_DEPT = 36;
-constexpr int CMD_READ_SHIFT = 37;
-
 // Size bulkBuffer is allocated with by these reads when there is none yet.
 constexpr std::uint32_t kReportTableBufferSize = 6291456;  // 6 MiB
 

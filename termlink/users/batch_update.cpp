@@ -13,8 +13,6 @@ namespace tl {
 
 namespace {
 
-constexpr int CMD_UPDATE = 110;
-constexpr int CMD_REFRESH_DATA = 1013;
 // The words sent with CMD_UPDATE to have the uploaded block applied.
 constexpr std::uint32_t kApplyBatchCode = 12;
 constexpr std::uint32_t kApplyBatchValue = 0x80000;

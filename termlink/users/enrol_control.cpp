@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "common/bytes.h"
+#include "session/commands.h"
 #include "session/transport.h"
-#include "users/face_commands.h"
 #include "users/user_numbers.h"
 
 namespace tl {

@@ -5,8 +5,8 @@
 #include <cstring>
 
 #include "common/bytes.h"
+#include "session/commands.h"
 #include "session/transport.h"
-#include "users/face_commands.h"
 
 namespace tl {
 

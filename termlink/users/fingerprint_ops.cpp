@@ -9,10 +9,11 @@
 
 #include "common/bytes.h"
 #include "records/bulk_read.h"
+#include "session/commands.h"
 #include "session/transport.h"
 #include "users/batch_queue.h"
 #include "users/template_codec.h"
-#include "users/template_commands.h"
+#include "users/template_limits.h"
 #include "users/user_lookup.h"
 #include "users/user_numbers.h"
 #include "users/user_record.h"
@@ -268,14 +269,14 @@ int DeleteByNumber(DeviceSession& s, Target t, int finger) {
 
 int GetUserTmp(DeviceSession& s, int number, int finger, std::uint8_t* buffer, int* length) {
     if (!ReadArgumentsOk(buffer, length)) return kRefused;
-    return ReadOne(s, CMD_GET_TMP, ClassicTarget(s, number), finger, buffer, length, false, nullptr,
-                   false);
+    return ReadOne(s, CMD_READ_USERS, ClassicTarget(s, number), finger, buffer, length, false,
+                   nullptr, false);
 }
 
 int SsrGetUserTmp(DeviceSession& s, const char* userId, int finger, std::uint8_t* buffer,
                   int* length) {
     if (!userId || !ReadArgumentsOk(buffer, length)) return kRefused;
-    return ReadOne(s, CMD_GET_TMP, SsrTarget(s, userId, true), finger, buffer, length,
+    return ReadOne(s, CMD_READ_USERS, SsrTarget(s, userId, true), finger, buffer, length,
                    s.fpVersion == 10, nullptr, false);
 }
 

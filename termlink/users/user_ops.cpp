@@ -5,9 +5,9 @@
 
 #include "access/zone_exchange.h"
 #include "common/bytes.h"
+#include "session/commands.h"
 #include "session/transport.h"
 #include "users/batch_queue.h"
-#include "users/user_commands.h"
 #include "users/user_lookup.h"
 #include "users/user_numbers.h"
 #include "users/user_record.h"

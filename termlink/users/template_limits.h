@@ -1,20 +1,10 @@
-// Command codes and limits of the single-template exchanges.
+// Limits of the single-template exchanges: template lengths, request and
+// answer sizes (the command codes are in session/commands.h).
 #pragma once
 
 #include <cstddef>
 
 namespace tl {
-
-// One template is read with the user-table read's code (CMD_READ_USERS).
-constexpr int CMD_GET_TMP = 9;
-constexpr int CMD_SET_TMP = 10;
-constexpr int CMD_APPEND_TMP = 17;
-constexpr int CMD_DEL_TMP = 19;
-constexpr int CMD_SET_TMP_EX = 87;
-constexpr int CMD_GET_TMP_EX = 88;
-constexpr int CMD_SET_TMP_ID = 132;
-constexpr int CMD_DEL_TMP_ID = 134;
-constexpr int CMD_TEST_TMP = 1011;
 
 // Longest standard template each write sends; longer ones are shrunk.
 constexpr std::size_t kTmpLimitClassic = 1011;
