@@ -7,17 +7,17 @@
 //   serial  "COMn"  -> $PORTMUX_COMn if set, else /dev/ttyS(n-1)
 //           "/..."  -> used as given (for example a pseudo-terminal)
 //   USB     port n  -> $PORTMUX_USBn if set, else /dev/ttyUSB(n-1) (n = 0: ttyUSB0)
+// (the rule is serial_name.h's, shared with the Windows plug-in)
 // The server side ("listen") opens a pseudo-terminal and reports its path.
 #include <fcntl.h>
 #include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,6 +26,7 @@
 #include "core/plugin.h"
 #include "core/stuffing.h"
 #include "plugins/object.h"
+#include "plugins/serial_name.h"
 #include "portmux_errors.h"
 
 namespace pmx {
@@ -86,24 +87,6 @@ bool MakeRaw(int fd, speed_t speed) {
     return ::tcsetattr(fd, TCSANOW, &t) == 0;
 }
 
-// "COMn" (any case) -> n, else 0.
-int ComNumber(const char* name) {
-    if (!name || std::strlen(name) < 4) return 0;
-    if (std::toupper(static_cast<unsigned char>(name[0])) != 'C' ||
-        std::toupper(static_cast<unsigned char>(name[1])) != 'O' ||
-        std::toupper(static_cast<unsigned char>(name[2])) != 'M')
-        return 0;
-    char* end = nullptr;
-    long n = std::strtol(name + 3, &end, 10);
-    if (*end != 0 || n < 1 || n > 255) return 0;
-    return static_cast<int>(n);
-}
-
-std::string EnvOr(const std::string& var, const std::string& fallback) {
-    const char* v = std::getenv(var.c_str());
-    return (v && *v) ? std::string(v) : fallback;
-}
-
 void* OpenDevice(const std::string& path, const PmxOpenParams* p, int* error) {
     int baud = p->baud > 0 ? p->baud : kDefaultBaud;
     speed_t speed;
@@ -134,13 +117,8 @@ void* OpenDevice(const std::string& path, const PmxOpenParams* p, int* error) {
 }
 
 void* OpenSerial(const PmxOpenParams* p, int* error) {
-    const char* a = p->address ? p->address : "";
-    std::string path;
-    if (a[0] == '/') {
-        path = a;
-    } else if (int n = ComNumber(a)) {
-        path = EnvOr("PORTMUX_COM" + std::to_string(n), "/dev/ttyS" + std::to_string(n - 1));
-    } else {
+    const std::optional<std::string> path = SerialDevice(kPosixSerialNames, p->address);
+    if (!path) {
         *error = PMXE_BAD_ARGUMENT;
         return nullptr;
     }
@@ -148,7 +126,7 @@ void* OpenSerial(const PmxOpenParams* p, int* error) {
         *error = PMXE_BAD_ARGUMENT;
         return nullptr;
     }
-    return OpenDevice(path, p, error);
+    return OpenDevice(*path, p, error);
 }
 
 void* OpenUsb(const PmxOpenParams* p, int* error) {
@@ -156,9 +134,7 @@ void* OpenUsb(const PmxOpenParams* p, int* error) {
         *error = PMXE_BAD_ARGUMENT;
         return nullptr;
     }
-    std::string path = EnvOr("PORTMUX_USB" + std::to_string(p->port),
-                             "/dev/ttyUSB" + std::to_string(p->port > 0 ? p->port - 1 : 0));
-    return OpenDevice(path, p, error);
+    return OpenDevice(UsbDevice(kPosixSerialNames, p->port), p, error);
 }
 
 int Send(void* h, const std::uint8_t* head, std::uint32_t headLength, const std::uint8_t* body,

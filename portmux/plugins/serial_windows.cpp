@@ -7,12 +7,11 @@
 //           "\\..." -> used as given
 //   USB     port n  -> $PORTMUX_USBn if set, else \\.\COMn (n = 0: COM1): a
 //                      USB terminal appears as a virtual COM port
+// (the rule is serial_name.h's, shared with the POSIX plug-in)
 // The server side (a pseudo-terminal) exists on POSIX systems only.
 #include <windows.h>
 
-#include <cctype>
-#include <cstdlib>
-#include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,6 +20,7 @@
 #include "core/plugin.h"
 #include "core/stuffing.h"
 #include "plugins/object.h"
+#include "plugins/serial_name.h"
 #include "portmux_errors.h"
 
 namespace pmx {
@@ -74,24 +74,6 @@ bool Configure(HANDLE port, int baud) {
     return ::SetCommState(port, &dcb) != 0;
 }
 
-// "COMn" (any case) -> n, else 0.
-int ComNumber(const char* name) {
-    if (!name || std::strlen(name) < 4) return 0;
-    if (std::toupper(static_cast<unsigned char>(name[0])) != 'C' ||
-        std::toupper(static_cast<unsigned char>(name[1])) != 'O' ||
-        std::toupper(static_cast<unsigned char>(name[2])) != 'M')
-        return 0;
-    char* end = nullptr;
-    long n = std::strtol(name + 3, &end, 10);
-    if (*end != 0 || n < 1 || n > 255) return 0;
-    return static_cast<int>(n);
-}
-
-std::string EnvOr(const std::string& var, const std::string& fallback) {
-    const char* v = std::getenv(var.c_str());
-    return (v && *v) ? std::string(v) : fallback;
-}
-
 int Write(SerialLink* link, const std::uint8_t* data, std::size_t length, int timeoutMs) {
     const DWORD wantTimeout = static_cast<DWORD>(timeoutMs > 0 ? timeoutMs : 1);
     if (link->writeTimeout != wantTimeout) {
@@ -135,13 +117,8 @@ void* OpenDevice(const std::string& path, const PmxOpenParams* p, int* error) {
 }
 
 void* OpenSerial(const PmxOpenParams* p, int* error) {
-    const char* a = p->address ? p->address : "";
-    std::string path;
-    if (a[0] == '\\') {
-        path = a;
-    } else if (int n = ComNumber(a)) {
-        path = EnvOr("PORTMUX_COM" + std::to_string(n), "\\\\.\\COM" + std::to_string(n));
-    } else {
+    const std::optional<std::string> path = SerialDevice(kWindowsSerialNames, p->address);
+    if (!path) {
         *error = PMXE_BAD_ARGUMENT;
         return nullptr;
     }
@@ -149,7 +126,7 @@ void* OpenSerial(const PmxOpenParams* p, int* error) {
         *error = PMXE_BAD_ARGUMENT;
         return nullptr;
     }
-    return OpenDevice(path, p, error);
+    return OpenDevice(*path, p, error);
 }
 
 void* OpenUsb(const PmxOpenParams* p, int* error) {
@@ -157,9 +134,7 @@ void* OpenUsb(const PmxOpenParams* p, int* error) {
         *error = PMXE_BAD_ARGUMENT;
         return nullptr;
     }
-    std::string path = EnvOr("PORTMUX_USB" + std::to_string(p->port),
-                             "\\\\.\\COM" + std::to_string(p->port > 0 ? p->port : 1));
-    return OpenDevice(path, p, error);
+    return OpenDevice(UsbDevice(kWindowsSerialNames, p->port), p, error);
 }
 
 int Send(void* h, const std::uint8_t* head, std::uint32_t headLength, const std::uint8_t* body,

@@ -1,6 +1,7 @@
-// CMD_UPDATE and the other pushed data: firmware checked and adopted, files,
-// languages and voices recorded, batches and restores handed to their own
-// code; files read back by name.
+// CMD_UPDATE and the other pushed data: firmware images built in the
+// simulator's own form, checked and adopted; files, languages and voices
+// recorded, batches and restores handed to their own code; files read back by
+// name.
 #include <algorithm>
 
 #include "internal.h"
@@ -82,6 +83,21 @@ Response ReadFile(Model::State& s, const Call& c) {
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> FirmwareImage(const std::string& version,
+                                        const std::vector<std::uint8_t>& body) {
+    std::vector<std::uint8_t> image;
+    image.reserve(7 + version.size() + body.size());
+    for (char c : std::string("TSFW\0\0", 6) + version)
+        image.push_back(static_cast<std::uint8_t>(c));
+    image.push_back(0);
+    for (std::uint8_t b : body) image.push_back(b);
+    std::uint16_t sum = 0;
+    for (std::size_t i = 6; i < image.size(); ++i) sum = static_cast<std::uint16_t>(sum + image[i]);
+    image[4] = static_cast<std::uint8_t>(sum & 0xFF);
+    image[5] = static_cast<std::uint8_t>(sum >> 8);
+    return image;
+}
 
 void RegisterUpdateCommands(CommandTable& t) {
     t[CMD_UPDATE] = Update;
