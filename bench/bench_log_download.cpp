@@ -126,7 +126,7 @@ void BM_LogDownloadAndIterate(benchmark::State& state) {
             break;
         }
         const auto t2 = Clock::now();
-        bytes += static_cast<std::size_t>(session.logDataLen);
+        bytes += static_cast<std::size_t>(session.log.dataLen);
         int pin = 0, y, mo, d, hh, mi, ss, code, word;
         unsigned char mode, att;
         char id[25];

@@ -1,7 +1,5 @@
 #include "config/clear_data.h"
 
-#include <cstdlib>
-
 #include "records/bulk_read.h"
 #include "session/commands.h"
 #include "session/transport.h"
@@ -15,9 +13,7 @@ int ClearTableKind(DeviceSession& s, std::uint8_t kind) {
 
 void ForgetCachedTables(DeviceSession& s) {
     ForgetAllBulkTables(s);
-    std::free(s.bulkBuffer);
-    s.bulkBuffer = nullptr;
-    s.bulkCapacity = 0;
+    s.bulkBuffer.release();
     s.userDataLen = 0;
     s.userCursor = nullptr;
 }

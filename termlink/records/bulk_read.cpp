@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 
 #include "common/bytes.h"
@@ -52,12 +51,6 @@ bool IsFirmwareAtLeast(const DeviceSession& s, const char* version) {
     return VersionCompare(s, version) >= 0;
 }
 
-void SetLog(DeviceSession& s, std::int32_t length, std::uint8_t* start) {
-    ForgetOtherBulkTables(s, BulkTable::Log);
-    s.logDataLen = length;
-    s.logStart = s.logCursor = start;
-}
-
 // A failed transfer may have left anything in bulkBuffer: every table held
 // there is forgotten, so the next iterator call downloads its table again
 // instead of handing out what the failed transfer wrote over it.
@@ -68,56 +61,44 @@ int FailBulk(DeviceSession& s) {
 
 }  // namespace
 
+TableView& BulkView(DeviceSession& s, BulkTable table) {
+    switch (table) {
+        case BulkTable::Log:
+            return s.log;
+        case BulkTable::OpLog:
+            return s.opLog;
+        case BulkTable::Templates:
+            return s.tmp;
+        case BulkTable::Rules:
+            return s.rule;
+        case BulkTable::Depts:
+            return s.dept;
+        case BulkTable::Shifts:
+            break;
+    }
+    return s.shift;
+}
+
 bool EnsureBulkBuffer(DeviceSession& s, std::uint32_t size) {
-    if (s.bulkBuffer && s.bulkCapacity != 0) return true;
-    std::free(s.bulkBuffer);  // a buffer without capacity is not reusable
+    if (s.bulkBuffer) return true;
     ForgetAllBulkTables(s);
-    s.bulkCapacity = 0;
-    s.bulkBuffer = static_cast<std::uint8_t*>(std::malloc(size));
-    if (!s.bulkBuffer) return false;
-    s.bulkCapacity = size;
-    return true;
+    return s.bulkBuffer.allocate(size);
 }
 
 bool EnsureUserBuffer(DeviceSession& s) {
-    if (s.userBuffer && s.userCapacity != 0) return true;
-    std::free(s.userBuffer);
+    if (s.userBuffer) return true;
     s.userDataLen = 0;
     s.userCursor = nullptr;
-    s.userCapacity = 0;
-    s.userBuffer = static_cast<std::uint8_t*>(std::calloc(kUserBufferSize, 1));
-    if (!s.userBuffer) return false;
-    s.userCapacity = kUserBufferSize;
-    return true;
+    return s.userBuffer.allocate(kUserBufferSize, HeapBuffer::Fill::Zeroed);
+}
+
+void HoldBulkTable(DeviceSession& s, BulkTable table, std::uint8_t* first, std::int32_t length) {
+    ForgetOtherBulkTables(s, table);
+    BulkView(s, table).hold(first, length);
 }
 
 void ForgetBulkTable(DeviceSession& s, BulkTable table) {
-    switch (table) {
-        case BulkTable::Log:
-            s.logDataLen = 0;
-            s.logStart = s.logCursor = nullptr;
-            break;
-        case BulkTable::OpLog:
-            s.opLogDataLen = 0;
-            s.opLogStart = s.opLogCursor = nullptr;
-            break;
-        case BulkTable::Templates:
-            s.tmpDataLen = 0;
-            s.tmpStart = s.tmpCursor = nullptr;
-            break;
-        case BulkTable::Rules:
-            s.ruleDataLen = 0;
-            s.ruleStart = s.ruleCursor = nullptr;
-            break;
-        case BulkTable::Depts:
-            s.deptDataLen = 0;
-            s.deptStart = s.deptCursor = nullptr;
-            break;
-        case BulkTable::Shifts:
-            s.shiftDataLen = 0;
-            s.shiftStart = s.shiftCursor = nullptr;
-            break;
-    }
+    BulkView(s, table).clear();
 }
 
 void ForgetOtherBulkTables(DeviceSession& s, BulkTable keep) {
@@ -141,8 +122,8 @@ std::int32_t ReceivedTableLength(const std::uint8_t* buffer, int received, std::
 
 int ReadLog(DeviceSession& s, int mode) {
     if (!EnsureBulkBuffer(s, kLogBufferSize)) return -2;
-    std::uint8_t* const buf = s.bulkBuffer;
-    const std::uint32_t cap = s.bulkCapacity;
+    std::uint8_t* const buf = s.bulkBuffer.data();
+    const std::uint32_t cap = s.bulkBuffer.capacity();
     bool fallback = false;
     TableReply rr;
     int decidingReply = 0;
@@ -171,7 +152,7 @@ int ReadLog(DeviceSession& s, int mode) {
     }
     if (!fallback) {
         if (decidingReply == REPLY_OK && rr.result > 0) {
-            SetLog(s, ReceivedTableLength(buf, rr.result, cap), buf + 4);
+            HoldBulkTable(s, BulkTable::Log, buf + 4, ReceivedTableLength(buf, rr.result, cap));
             return 1;
         }
         if (decidingReply == REPLY_ERROR && rr.result == 0) {
@@ -182,7 +163,7 @@ int ReadLog(DeviceSession& s, int mode) {
     std::int32_t length = 0;
     const int q = QueryTable(s, kTableAttLog, buf, cap, &length);
     if (q == 1) {
-        SetLog(s, length, buf);
+        HoldBulkTable(s, BulkTable::Log, buf, length);
         return 1;
     }
     if (q == 0) {
@@ -200,8 +181,8 @@ int ReadLogEx(DeviceSession& s, int mode, std::int32_t arg) {
 int ReadOpLog(DeviceSession& s, int mode) {
     if (!IsFirmwareAtLeast(s, "Ver 5.04")) return 0;
     if (!EnsureBulkBuffer(s, kOpLogBufferSize)) return -2;
-    std::uint8_t* const buf = s.bulkBuffer;
-    const std::uint32_t cap = s.bulkCapacity;
+    std::uint8_t* const buf = s.bulkBuffer.data();
+    const std::uint32_t cap = s.bulkBuffer.capacity();
     TableReply rr;
     int decidingReply = 0;
     if (IsFirmwareAtLeast(s, "Ver 6.01") && mode != 0) {
@@ -220,9 +201,7 @@ int ReadOpLog(DeviceSession& s, int mode) {
         decidingReply = rr.reply;
     }
     if (decidingReply == REPLY_OK) {
-        ForgetOtherBulkTables(s, BulkTable::OpLog);
-        s.opLogDataLen = ReceivedTableLength(buf, rr.result, cap);
-        s.opLogStart = s.opLogCursor = buf + 4;
+        HoldBulkTable(s, BulkTable::OpLog, buf + 4, ReceivedTableLength(buf, rr.result, cap));
         return 1;
     }
     if (decidingReply == REPLY_ERROR && rr.result == 0) {
@@ -234,8 +213,8 @@ int ReadOpLog(DeviceSession& s, int mode) {
 
 int ReadTempData(DeviceSession& s) {
     if (!EnsureBulkBuffer(s, kTemplateBufferSize)) return -2;
-    std::uint8_t* const buf = s.bulkBuffer;
-    const std::uint32_t cap = s.bulkCapacity;
+    std::uint8_t* const buf = s.bulkBuffer.data();
+    const std::uint32_t cap = s.bulkBuffer.capacity();
     ForgetBulkTable(s, BulkTable::Templates);
     buf[0] = kTableTemplates;
     const int requestLength = IsFirmwareAtLeast(s, "Ver 5.04") ? 1 : 0;
@@ -243,18 +222,14 @@ int ReadTempData(DeviceSession& s) {
         std::clamp<std::int64_t>(std::int64_t{s.dataTimeout} * 300, INT_MIN, INT_MAX));
     TableReply rr = ReadTable(s, CMD_READ_TABLE, buf, cap, requestLength, timeout);
     if (rr.reply == REPLY_OK) {
-        ForgetOtherBulkTables(s, BulkTable::Templates);
-        s.tmpDataLen = ReceivedTableLength(buf, rr.result, cap);
-        s.tmpStart = s.tmpCursor = buf + 4;
+        HoldBulkTable(s, BulkTable::Templates, buf + 4, ReceivedTableLength(buf, rr.result, cap));
         return 1;
     }
     if (rr.reply == REPLY_ERROR && rr.result == 0) return 0;
     std::int32_t length = 0;
     const int q = QueryTable(s, kTableTemplates, buf, cap, &length);
     if (q == 1) {
-        ForgetOtherBulkTables(s, BulkTable::Templates);
-        s.tmpDataLen = length;
-        s.tmpStart = s.tmpCursor = buf;
+        HoldBulkTable(s, BulkTable::Templates, buf, length);
         return 1;
     }
     if (q == 0) {
@@ -268,8 +243,8 @@ int ReadUserInfo(DeviceSession& s) {
     if (!EnsureUserBuffer(s)) return -2;
     // The table is about to change: the user-number index no longer holds.
     s.pinIndexLength = -1;
-    std::uint8_t* const buf = s.userBuffer;
-    const std::uint32_t cap = s.userCapacity;
+    std::uint8_t* const buf = s.userBuffer.data();
+    const std::uint32_t cap = s.userBuffer.capacity();
     buf[0] = kTableUsers;
     const int requestLength = IsFirmwareAtLeast(s, "Ver 5.04") ? 1 : 0;
     TableReply rr = ReadTable(s, CMD_READ_USERS, buf, cap, requestLength, s.dataTimeout);

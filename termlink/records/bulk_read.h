@@ -32,16 +32,23 @@ constexpr std::uint32_t kUserBufferSize = 6291456;       // 6 MiB
 // The tables that live in bulkBuffer.
 enum class BulkTable { Log, OpLog, Templates, Rules, Depts, Shifts };
 
-// Allocates bulkBuffer with `size` bytes when it or bulkCapacity is zero;
-// otherwise keeps it at its capacity. False when the allocation failed.
+// The session's view of one bulkBuffer table.
+TableView& BulkView(DeviceSession& s, BulkTable table);
+
+// Allocates bulkBuffer with `size` bytes when it is absent; otherwise keeps it
+// at its capacity. False when the allocation failed.
 bool EnsureBulkBuffer(DeviceSession& s, std::uint32_t size);
 
-// Allocates and zero-fills userBuffer (6 MiB) when it or userCapacity is
-// zero. False when the allocation failed.
+// Allocates and zero-fills userBuffer (6 MiB) when it is absent. False when
+// the allocation failed.
 bool EnsureUserBuffer(DeviceSession& s);
 
-// Clears length, start and cursor of one bulkBuffer table / of every
-// bulkBuffer table except `keep`.
+// The one rule of the shared buffer: a table received into bulkBuffer is held
+// from `first` (length bytes) and every other bulkBuffer table is cleared, as
+// the read has written over them.
+void HoldBulkTable(DeviceSession& s, BulkTable table, std::uint8_t* first, std::int32_t length);
+
+// Clears one bulkBuffer table / every bulkBuffer table except `keep`.
 void ForgetBulkTable(DeviceSession& s, BulkTable table);
 void ForgetOtherBulkTables(DeviceSession& s, BulkTable keep);
 void ForgetAllBulkTables(DeviceSession& s);

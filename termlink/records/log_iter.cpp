@@ -20,30 +20,25 @@ struct Window {
     std::size_t left = 0;
 };
 
-bool TableWindow(const DeviceSession& s, std::uint8_t* start, std::uint8_t* cursor,
-                 std::int32_t length, Window* w) {
-    if (length <= 0 || !start || !cursor || !s.bulkBuffer) return false;
-    const std::uint8_t* bufEnd = s.bulkBuffer + s.bulkCapacity;
-    if (start < s.bulkBuffer || start > bufEnd) return false;
-    std::size_t len = static_cast<std::size_t>(length);
-    const auto room = static_cast<std::size_t>(bufEnd - start);
-    if (len > room) len = room;
-    if (cursor < start) return false;
-    const auto done = static_cast<std::size_t>(cursor - start);
-    if (done >= len) return false;
-    w->at = cursor;
-    w->left = len - done;
+bool TableWindow(const DeviceSession& s, const TableView& table, Window* w) {
+    if (!table.cursor) return false;
+    const Bytes data = table.bytesIn(s.bulkBuffer);
+    if (data.empty() || table.cursor < table.start) return false;
+    const auto done = static_cast<std::size_t>(table.cursor - table.start);
+    if (done >= data.size()) return false;
+    w->at = table.cursor;
+    w->left = data.size() - done;
     return true;
 }
 
 // Downloads the log when it is not cached; false when that fails.
 bool EnsureLog(DeviceSession& s) {
-    if (s.logDataLen != 0 && s.bulkBuffer) return true;
+    if (s.log.dataLen != 0 && s.bulkBuffer) return true;
     return ReadLog(s, 1) == 1;
 }
 
 bool EnsureOpLog(DeviceSession& s) {
-    if (s.opLogDataLen != 0 && s.bulkBuffer) return true;
+    if (s.opLog.dataLen != 0 && s.bulkBuffer) return true;
     return ReadOpLog(s, 1) == 1;
 }
 
@@ -65,15 +60,15 @@ bool OperatesOnUser(std::int32_t code) {
 int NextAttRecord(DeviceSession& s, AttRecord* out) {
     if (!EnsureLog(s)) return -2;
     Window w;
-    if (!TableWindow(s, s.logStart, s.logCursor, s.logDataLen, &w)) return 0;
+    if (!TableWindow(s, s.log, &w)) return 0;
     AttRecord r;
     if (s.extendFmt != 0) {
         if (w.left < 16) {
-            ToEnd(s.logCursor, w);
+            ToEnd(s.log.cursor, w);
             return 0;
         }
         const std::uint8_t* p = w.at;
-        s.logCursor += 16;
+        s.log.cursor += 16;
         r.pin = load_u32(p);
         r.time = s.logTimes.Decode(load_u32(p + 4));
         r.attState = p[8];
@@ -88,20 +83,20 @@ int NextAttRecord(DeviceSession& s, AttRecord* out) {
     // 10-bit delta against the last full time or a full time.
     const std::uint8_t* p = w.at;
     if (w.left >= 2 && load_u16(p) == kEndMarker) {
-        ToEnd(s.logCursor, w);
+        ToEnd(s.log.cursor, w);
         return 0;
     }
     if (w.left < 4) {
-        ToEnd(s.logCursor, w);
+        ToEnd(s.log.cursor, w);
         return 0;
     }
     const bool shortForm = (p[2] & 0x04) != 0;
     const std::size_t size = shortForm ? 4 : 8;
     if (w.left < size) {
-        ToEnd(s.logCursor, w);
+        ToEnd(s.log.cursor, w);
         return 0;
     }
-    s.logCursor += size;
+    s.log.cursor += size;
     std::uint32_t pin = load_u16(p);
     r.attState = static_cast<std::uint8_t>(p[2] >> 5);
     r.modeCode = static_cast<std::uint8_t>((p[2] >> 3) & 0x03);
@@ -122,13 +117,13 @@ int NextAttRecord(DeviceSession& s, AttRecord* out) {
 int NextSsrAttRecord(DeviceSession& s, char* idText, AttRecord* out) {
     if (!EnsureLog(s)) return -2;
     Window w;
-    if (!TableWindow(s, s.logStart, s.logCursor, s.logDataLen, &w)) return 0;
+    if (!TableWindow(s, s.log, &w)) return 0;
     if (w.left < 40) {
-        ToEnd(s.logCursor, w);
+        ToEnd(s.log.cursor, w);
         return 0;
     }
     const std::uint8_t* p = w.at;
-    s.logCursor += 40;
+    s.log.cursor += 40;
     AttRecord r;
     r.modeCode = p[26];
     r.time = s.logTimes.Decode(load_u32(p + 27));
@@ -150,15 +145,15 @@ int NextOpRecord(DeviceSession& s, OpRecord* out) {
     if (VersionCompare(s, "Ver 5.04") < 0) return 0;
     if (!EnsureOpLog(s)) return -2;
     Window w;
-    if (!TableWindow(s, s.opLogStart, s.opLogCursor, s.opLogDataLen, &w)) return 0;
+    if (!TableWindow(s, s.opLog, &w)) return 0;
     const std::uint8_t* p = w.at;
     OpRecord r;
     if (s.extendOpLog != 0) {
         if (w.left < 20) {
-            ToEnd(s.opLogCursor, w);
+            ToEnd(s.opLog.cursor, w);
             return 0;
         }
-        s.opLogCursor += 20;
+        s.opLog.cursor += 20;
         r.op = load_u32(p);
         r.code = p[4];
         r.time = s.logTimes.Decode(load_u32(p + 6));
@@ -170,10 +165,10 @@ int NextOpRecord(DeviceSession& s, OpRecord* out) {
         return 1;
     }
     if ((w.left >= 2 && load_u16(p) == kEndMarker) || w.left < 16) {
-        ToEnd(s.opLogCursor, w);
+        ToEnd(s.opLog.cursor, w);
         return 0;
     }
-    s.opLogCursor += 16;
+    s.opLog.cursor += 16;
     r.op = load_u16(p);
     r.code = p[2];
     r.time = s.logTimes.Decode(load_u32(p + 4));
@@ -191,13 +186,13 @@ int NextOpRecord(DeviceSession& s, OpRecord* out) {
 int NextSsrOpRecord(DeviceSession& s, SsrOpRecord* out) {
     if (!EnsureOpLog(s)) return -2;
     Window w;
-    if (!TableWindow(s, s.opLogStart, s.opLogCursor, s.opLogDataLen, &w)) return 0;
+    if (!TableWindow(s, s.opLog, &w)) return 0;
     if (w.left < 60) {
-        ToEnd(s.opLogCursor, w);
+        ToEnd(s.opLog.cursor, w);
         return 0;
     }
     const std::uint8_t* p = w.at;
-    s.opLogCursor += 60;
+    s.opLog.cursor += 60;
     SsrOpRecord r;
     std::memcpy(r.operatorId, p, 24);
     r.code = p[24];

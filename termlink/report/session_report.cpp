@@ -19,11 +19,12 @@ struct UserTable {
 
 UserTable CachedUsers(const DeviceSession& s) {
     UserTable t;
-    if (!s.userBuffer || s.userDataLen <= 0 || s.userCapacity < 4) return t;
+    const std::uint32_t capacity = s.userBuffer.capacity();
+    if (s.userDataLen <= 0 || capacity < 4) return t;
     std::uint32_t len = static_cast<std::uint32_t>(s.userDataLen);
-    if (len > s.userCapacity - 4) len = s.userCapacity - 4;
+    if (len > capacity - 4) len = capacity - 4;
     len -= len % kUserRecordSize;
-    t.begin = s.userBuffer + 4;
+    t.begin = s.userBuffer.data() + 4;
     t.end = t.begin + len;
     return t;
 }

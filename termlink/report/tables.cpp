@@ -1,5 +1,6 @@
 #include "report/tables.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -12,31 +13,17 @@ namespace tl {
 
 namespace {
 
-struct TableFields {
-    BulkTable table;
-    std::uint8_t* DeviceSession::*start;
-    std::uint8_t* DeviceSession::*cursor;
-    std::int32_t DeviceSession::*length;
-};
-
-constexpr TableFields kRule{BulkTable::Rules, &DeviceSession::ruleStart, &DeviceSession::ruleCursor,
-                            &DeviceSession::ruleDataLen};
-constexpr TableFields kDept{BulkTable::Depts, &DeviceSession::deptStart, &DeviceSession::deptCursor,
-                            &DeviceSession::deptDataLen};
-constexpr TableFields kShift{BulkTable::Shifts, &DeviceSession::shiftStart,
-                             &DeviceSession::shiftCursor, &DeviceSession::shiftDataLen};
-
-int ReadReportTable(DeviceSession& s, int code, const TableFields& f) {
+int ReadReportTable(DeviceSession& s, int code, BulkTable table) {
     if (!EnsureBulkBuffer(s, kReportTableBufferSize)) return -2;
+    std::uint8_t* const buf = s.bulkBuffer.data();
+    const std::uint32_t cap = s.bulkBuffer.capacity();
     int word = code;
-    const int result = PMX_READDATA(s.transport, &word, s.bulkBuffer,
-                                    static_cast<int>(s.bulkCapacity), 0, 1, s.dataTimeout);
+    const int result =
+        PMX_READDATA(s.transport, &word, buf, static_cast<int>(cap), 0, 1, s.dataTimeout);
     const int reply = word & 0xFFFF;
     if (reply == REPLY_OK) {
-        ForgetOtherBulkTables(s, f.table);
         // The leading count, never beyond the bytes that arrived.
-        s.*f.length = ReceivedTableLength(s.bulkBuffer, result, s.bulkCapacity);
-        s.*f.start = s.*f.cursor = s.bulkBuffer + 4;
+        HoldBulkTable(s, table, buf + 4, ReceivedTableLength(buf, result, cap));
         return 1;
     }
     if (reply == REPLY_ERROR && result == 0) return 0;
@@ -44,18 +31,6 @@ int ReadReportTable(DeviceSession& s, int code, const TableFields& f) {
     // all of them are forgotten rather than handed out half overwritten.
     ForgetAllBulkTables(s);
     return -2;
-}
-
-// Bytes [start, start + length) when they lie wholly inside [base, base + capacity);
-// otherwise as many as do, from start.
-std::int64_t BytesInside(const std::uint8_t* base, std::uint32_t capacity,
-                         const std::uint8_t* start, std::int64_t length) {
-    if (!base || !start || length <= 0) return 0;
-    const auto b = reinterpret_cast<std::uintptr_t>(base);
-    const auto p = reinterpret_cast<std::uintptr_t>(start);
-    if (p < b || p - b > capacity) return 0;
-    const std::int64_t room = static_cast<std::int64_t>(capacity - (p - b));
-    return length < room ? length : room;
 }
 
 // Writes the block to a file beside `path` and puts it in place only when
@@ -91,51 +66,45 @@ int WriteWholeFile(const char* path, const std::uint8_t* data, std::int64_t leng
 }  // namespace
 
 int ReadAttRule(DeviceSession& s) {
-    return ReadReportTable(s, CMD_READ_ATTRULE, kRule);
+    return ReadReportTable(s, CMD_READ_ATTRULE, BulkTable::Rules);
 }
 int ReadDept(DeviceSession& s) {
-    return ReadReportTable(s, CMD_READ_DEPT, kDept);
+    return ReadReportTable(s, CMD_READ_DEPT, BulkTable::Depts);
 }
 int ReadShift(DeviceSession& s) {
-    return ReadReportTable(s, CMD_READ_SHIFT, kShift);
+    return ReadReportTable(s, CMD_READ_SHIFT, BulkTable::Shifts);
 }
 
 int SaveDate(DeviceSession& s, const char* path, int kind) {
-    const std::uint8_t* data = nullptr;
-    std::int64_t length = 0;
+    Bytes data;
     switch (kind) {
         case 1:
             // The log and the user table are saved whole, from the table's
             // start, wherever an iteration has left its cursor.
-            if (!s.logCursor || s.logDataLen <= 0) return 0;
-            data = s.logStart;
-            length = BytesInside(s.bulkBuffer, s.bulkCapacity, s.logStart, s.logDataLen);
+            if (!s.log.cursor) return 0;
+            data = s.log.bytesIn(s.bulkBuffer);
             break;
         case 2:
-            if (!s.userBuffer || s.userDataLen <= 0 || s.userCapacity < 4) return 0;
-            data = s.userBuffer + 4;
-            length = BytesInside(s.userBuffer, s.userCapacity, data, s.userDataLen);
+            // The user table's records start behind its count word.
+            if (s.userBuffer.capacity() < 4 || s.userDataLen <= 0) return 0;
+            data = Bytes(s.userBuffer.data() + 4,
+                         std::min<std::size_t>(static_cast<std::size_t>(s.userDataLen),
+                                               s.userBuffer.capacity() - 4));
             break;
         case 3:
-            if (!s.ruleStart || s.ruleDataLen <= 0) return 0;
-            data = s.ruleStart;
-            length = BytesInside(s.bulkBuffer, s.bulkCapacity, s.ruleStart, s.ruleDataLen);
+            data = s.rule.bytesIn(s.bulkBuffer);
             break;
         case 4:
-            if (!s.deptStart || s.deptDataLen <= 0) return 0;
-            data = s.deptStart;
-            length = BytesInside(s.bulkBuffer, s.bulkCapacity, s.deptStart, s.deptDataLen);
+            data = s.dept.bytesIn(s.bulkBuffer);
             break;
         case 5:
-            if (!s.shiftStart || s.shiftDataLen <= 0) return 0;
-            data = s.shiftStart;
-            length = BytesInside(s.bulkBuffer, s.bulkCapacity, s.shiftStart, s.shiftDataLen);
+            data = s.shift.bytesIn(s.bulkBuffer);
             break;
         default:
             return 0;
     }
-    if (length <= 0) return 0;
-    return WriteWholeFile(path, data, length);
+    if (data.empty()) return 0;
+    return WriteWholeFile(path, data.data(), static_cast<std::int64_t>(data.size()));
 }
 
 }  // namespace tl

@@ -1,6 +1,5 @@
 #include "session/session.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "common/bytes.h"
@@ -78,18 +77,9 @@ std::int32_t ParseDecimal(std::string_view text) {
 
 void CloseSession(DeviceSession* s) {
     if (!s) return;
-    // Released whatever their bookkeeping says: a buffer is never leaked
-    // because its length or capacity field happens to be zero.
-    std::free(s->bulkBuffer);
-    std::free(s->userBuffer);
-    std::free(s->batchTmpCmds);
-    std::free(s->batchUserCmds);
-    std::free(s->batchTmpData);
-    std::free(s->batchNewUsers);
-    std::free(s->idNumberMap);
-    std::free(s->rtBuffer);
-    std::free(s->pinIndex);
     PMX_CLOSE(s->transport);
+    // Every buffer goes with the record, whatever its bookkeeping says: a
+    // buffer is never leaked because a length field happens to be zero.
     delete s;
 }
 

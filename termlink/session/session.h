@@ -8,38 +8,50 @@
 
 #include "portmux.h"
 #include "records/device_time.h"
+#include "session/heap_array.h"
+#include "session/table_view.h"
 
 namespace tl {
 
-// One heap record per connection, zero-filled at creation. Buffers are plain
-// heap blocks (std::malloc), allocated lazily by the code that needs them and
-// released by close_session(); a failed allocation leaves the pointer null.
+// One heap record per connection, value-initialised at creation (new
+// (std::nothrow) DeviceSession()) and deleted by CloseSession(); the C API
+// hands it out as an opaque handle. Buffers are allocated lazily by the code
+// that needs them and released by their owners' destructors; a failed
+// allocation leaves the buffer absent (null).
+//
+// Field names as the documented record has them, and where they now live:
+//   bulkBuffer, bulkCapacity         bulkBuffer (HeapBuffer), bulkBuffer.capacity()
+//   logStart/logCursor/logDataLen    log.start / log.cursor / log.dataLen
+//   opLogStart/..Cursor/..DataLen    opLog.start / opLog.cursor / opLog.dataLen
+//   tmpStart/tmpCursor/tmpDataLen    tmp.start / tmp.cursor / tmp.dataLen
+//   ruleStart/..Cursor/ruleDataLen   rule.start / rule.cursor / rule.dataLen
+//   deptStart/..Cursor/deptDataLen   dept.start / dept.cursor / dept.dataLen
+//   shiftStart/..Cursor/..DataLen    shift.start / shift.cursor / shift.dataLen
+//   userBuffer, userCapacity         userBuffer (HeapBuffer), userBuffer.capacity()
+//   userDataLen, userCursor          unchanged
+//   batchUserCmds, batchUserCmdsLen  batchUserCmds (ByteList): .data(), .length
+//   batchTmpCmds, batchTmpCmdsLen    batchTmpCmds.data(), batchTmpCmds.length
+//   batchTmpData, batchTmpDataLen    batchTmpData.data(), batchTmpData.length
+//   batchNewUsers, batchNewUsersLen  batchNewUsers.data(), batchNewUsers.length
+//   idNumberMap                      idNumberMap (HeapBuffer)
+//   rtBuffer                         rtBuffer (HeapBuffer)
+//   rtStart/rtCursor/rtDataLen       rt.start / rt.cursor / rt.dataLen
+// The six table views cut from bulkBuffer follow one rule, kept in
+// records/bulk_read: a successful read of one of them clears the others.
+// Absent and empty stay apart: a present userBuffer with userDataLen 0 is an
+// empty user table, an absent one a table never (successfully) loaded.
 struct DeviceSession {
     PMX_HANDLE transport = nullptr;
-    std::uint8_t* bulkBuffer = nullptr;  // attendance log, op log, templates, report tables
-    std::uint32_t bulkCapacity = 0;
+    HeapBuffer bulkBuffer;  // attendance log, op log, templates, report tables
     std::int32_t userDataLen = 0;
-    std::int32_t tmpDataLen = 0;
-    std::int32_t logDataLen = 0;
-    std::int32_t opLogDataLen = 0;
-    std::uint32_t userCapacity = 0;
-    std::uint8_t* userBuffer = nullptr;
-    std::uint8_t* tmpStart = nullptr;
-    std::uint8_t* logStart = nullptr;
-    std::uint8_t* opLogStart = nullptr;
+    HeapBuffer userBuffer;
     std::uint8_t* userCursor = nullptr;
-    std::uint8_t* tmpCursor = nullptr;
-    std::uint8_t* logCursor = nullptr;
-    std::uint8_t* opLogCursor = nullptr;
-    std::uint8_t* ruleStart = nullptr;
-    std::uint8_t* ruleCursor = nullptr;
-    std::uint8_t* deptStart = nullptr;
-    std::uint8_t* deptCursor = nullptr;
-    std::uint8_t* shiftStart = nullptr;
-    std::uint8_t* shiftCursor = nullptr;
-    std::int32_t ruleDataLen = 0;
-    std::int32_t deptDataLen = 0;
-    std::int32_t shiftDataLen = 0;
+    TableView tmp;
+    TableView log;
+    TableView opLog;
+    TableView rule;
+    TableView dept;
+    TableView shift;
     std::int32_t cmdTimeout = 0;    // ms, single commands
     std::int32_t dataTimeout = 0;   // ms, bulk reads
     std::uint32_t lastLogTime = 0;  // DeviceTime base of delta-coded log records
@@ -49,14 +61,10 @@ struct DeviceSession {
     // Batch update.
     std::int32_t batchActive = 0;
     std::int32_t batchOverwrite = 0;
-    std::uint8_t* batchTmpCmds = nullptr;
-    std::uint8_t* batchUserCmds = nullptr;
-    std::uint8_t* batchTmpData = nullptr;
-    std::int32_t batchTmpCmdsLen = 0;
-    std::int32_t batchUserCmdsLen = 0;
-    std::int32_t batchTmpDataLen = 0;
-    std::uint8_t* batchNewUsers = nullptr;
-    std::int32_t batchNewUsersLen = 0;
+    ByteList batchTmpCmds;
+    ByteList batchUserCmds;
+    ByteList batchTmpData;
+    ByteList batchNewUsers;  // records from byte 4
     std::int32_t extendFmt = 0;
     std::int32_t blockSize = 0;
     std::int32_t rtSequence = 0;
@@ -66,12 +74,10 @@ struct DeviceSession {
     std::int32_t rtLongRecord = 0;
     std::int32_t isTFT = 0;
     std::int32_t lastIdNumber = 0;
-    std::uint8_t* idNumberMap = nullptr;
+    HeapBuffer idNumberMap;
     std::int32_t logReadArg = 0;
-    std::uint8_t* rtStart = nullptr;
-    std::uint8_t* rtCursor = nullptr;
-    std::uint8_t* rtBuffer = nullptr;
-    std::int32_t rtDataLen = 0;  // whole records actually received
+    HeapBuffer rtBuffer;
+    TableView rt;  // dataLen: whole records actually received
     std::int32_t extendOpLog = 0;
     std::int32_t fpVersion = 0;
     // The user ID that lastIdNumber was handed out for: an ID not found in the
@@ -83,7 +89,7 @@ struct DeviceSession {
     // that mapping every record of a large log to PIN2 does not walk the table
     // each time. Valid only while the cache's buffer, length and record size
     // are the ones it was built from (users/user_lookup.cpp).
-    std::uint32_t* pinIndex = nullptr;
+    HeapArray<std::uint32_t> pinIndex;
     const std::uint8_t* pinIndexBuffer = nullptr;
     std::int32_t pinIndexLength = -1;
     std::int32_t pinIndexRecordSize = 0;
@@ -112,8 +118,8 @@ std::optional<std::string> ReadOption(DeviceSession& s, std::string_view name);
 // leading digits (0 when there are none). Wraps instead of overflowing.
 std::int32_t ParseDecimal(std::string_view text);
 
-// Releases every buffer the session owns, closes the transport and frees the
-// record.
+// Closes the transport and deletes the record, which releases every buffer
+// it owns.
 void CloseSession(DeviceSession* s);
 
 }  // namespace tl

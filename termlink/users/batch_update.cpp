@@ -1,6 +1,5 @@
 #include "users/batch_update.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "common/bytes.h"
@@ -19,34 +18,29 @@ constexpr std::uint32_t kApplyBatchValue = 0x80000;
 constexpr int kUploadTimeoutMs = 2500;
 constexpr int kApplyTimeoutMs = 3600000;
 
-void FreeList(std::uint8_t*& list, std::int32_t& length) {
-    std::free(list);
-    list = nullptr;
-    length = 0;
-}
-
 // Closes the batch: lists released, the user cache discarded (the terminal's
 // table has changed or the queued work is gone) and the batch's new users
 // forgotten.
 void CloseBatch(DeviceSession& s) {
-    FreeList(s.batchUserCmds, s.batchUserCmdsLen);
-    FreeList(s.batchTmpCmds, s.batchTmpCmdsLen);
-    FreeList(s.batchTmpData, s.batchTmpDataLen);
-    FreeList(s.batchNewUsers, s.batchNewUsersLen);
+    s.batchUserCmds.release();
+    s.batchTmpCmds.release();
+    s.batchTmpData.release();
+    s.batchNewUsers.release();
     s.batchActive = 0;
     s.batchOverwrite = 0;
     DiscardUserCache(s);
 }
 
-std::size_t Used(std::int32_t n) {
-    return n > 0 ? static_cast<std::size_t>(n) : 0;
+bool OpenList(ByteList& list, std::size_t capacity, HeapBuffer::Fill fill) {
+    list.length = 0;
+    return list.buffer.allocate(static_cast<std::uint32_t>(capacity), fill);
 }
 
 // Runs the four steps with the block in `area` (kBatchUploadCapacity bytes).
 int Upload(DeviceSession& s, std::uint8_t* area) {
-    const std::size_t users = Used(s.batchUserCmdsLen);
-    const std::size_t tmps = Used(s.batchTmpCmdsLen);
-    const std::size_t data = Used(s.batchTmpDataLen);
+    const std::size_t users = s.batchUserCmds.used();
+    const std::size_t tmps = s.batchTmpCmds.used();
+    const std::size_t data = s.batchTmpData.used();
     const std::size_t total = kBatchUploadHeader + users + tmps + data;
     // The appends keep the lists within the area; a block that would not fit
     // is never built.
@@ -55,9 +49,9 @@ int Upload(DeviceSession& s, std::uint8_t* area) {
     store_u32(area + 4, static_cast<std::uint32_t>(tmps));
     store_u32(area + 8, static_cast<std::uint32_t>(data));
     std::uint8_t* p = area + kBatchUploadHeader;
-    if (users) std::memcpy(p, s.batchUserCmds, users);
-    if (tmps) std::memcpy(p + users, s.batchTmpCmds, tmps);
-    if (data) std::memcpy(p + users + tmps, s.batchTmpData, data);
+    if (users) std::memcpy(p, s.batchUserCmds.data(), users);
+    if (tmps) std::memcpy(p + users, s.batchTmpCmds.data(), tmps);
+    if (data) std::memcpy(p + users + tmps, s.batchTmpData.data(), data);
 
     if (!SendCommand(s.transport, CMD_DISABLE_DEVICE, nullptr, 0, 0, 1000).ok()) return 0;
     if (PMX_SENDDATA(s.transport, area, static_cast<int>(total), kUploadTimeoutMs) == 0) return -2;
@@ -82,12 +76,13 @@ int BeginBatchUpdate(DeviceSession& s, int flag) {
     }
     // A batch already open is dropped rather than leaked.
     if (s.batchActive) CloseBatch(s);
-    s.batchUserCmds = static_cast<std::uint8_t*>(std::malloc(kBatchUserCmdsCapacity));
-    s.batchTmpCmds = static_cast<std::uint8_t*>(std::malloc(kBatchTmpCmdsCapacity));
-    s.batchTmpData = static_cast<std::uint8_t*>(std::malloc(kBatchTmpDataCapacity));
-    s.batchNewUsers = static_cast<std::uint8_t*>(std::calloc(1, kBatchNewUsersCapacity));
-    s.batchUserCmdsLen = s.batchTmpCmdsLen = s.batchTmpDataLen = s.batchNewUsersLen = 0;
-    if (!s.batchUserCmds || !s.batchTmpCmds || !s.batchTmpData || !s.batchNewUsers) {
+    // Every list starts empty; one that cannot be allocated fails the batch.
+    using Fill = HeapBuffer::Fill;
+    const bool userCmds = OpenList(s.batchUserCmds, kBatchUserCmdsCapacity, Fill::Uninitialised);
+    const bool tmpCmds = OpenList(s.batchTmpCmds, kBatchTmpCmdsCapacity, Fill::Uninitialised);
+    const bool tmpData = OpenList(s.batchTmpData, kBatchTmpDataCapacity, Fill::Uninitialised);
+    const bool newUsers = OpenList(s.batchNewUsers, kBatchNewUsersCapacity, Fill::Zeroed);
+    if (!userCmds || !tmpCmds || !tmpData || !newUsers) {
         CloseBatch(s);
         return -2;
     }
@@ -98,9 +93,10 @@ int BeginBatchUpdate(DeviceSession& s, int flag) {
 
 int BatchUpdate(DeviceSession& s) {
     if (!s.batchActive) return -100;
-    auto* area = static_cast<std::uint8_t*>(std::malloc(kBatchUploadCapacity));
-    const int result = area ? Upload(s, area) : -100;
-    std::free(area);
+    HeapBuffer area;
+    const int result = area.allocate(static_cast<std::uint32_t>(kBatchUploadCapacity))
+                           ? Upload(s, area.data())
+                           : -100;
     CloseBatch(s);
     return result;
 }

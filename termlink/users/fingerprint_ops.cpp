@@ -50,7 +50,7 @@ Target ClassicTarget(DeviceSession& s, int number) {
 Target SsrTarget(DeviceSession& s, const char* id, bool reload) {
     int n = ResolveSsrId(s, id);
     if (n == -1 && reload) {
-        if (s.userBuffer && s.userCapacity) std::memset(s.userBuffer, 0, s.userCapacity);
+        if (s.userBuffer) std::memset(s.userBuffer.data(), 0, s.userBuffer.capacity());
         ReadUserInfo(s);
         n = ResolveSsrId(s, id);
     }
@@ -104,15 +104,11 @@ bool ReadArgumentsOk(const std::uint8_t* buffer, const int* length) {
 
 // The cached table's bytes, never beyond the buffer they were received in.
 Bytes CachedTemplates(const DeviceSession& s) {
-    if (!s.tmpStart || s.tmpDataLen <= 0 || !s.bulkBuffer) return {};
-    const std::uint8_t* end = s.bulkBuffer + s.bulkCapacity;
-    if (s.tmpStart < s.bulkBuffer || s.tmpStart > end) return {};
-    const auto room = static_cast<std::size_t>(end - s.tmpStart);
-    return Bytes(s.tmpStart, std::min(static_cast<std::size_t>(s.tmpDataLen), room));
+    return s.tmp.bytesIn(s.bulkBuffer);
 }
 
 bool HasTemplateCache(const DeviceSession& s) {
-    return s.tmpDataLen != 0 && s.tmpStart;
+    return s.tmp.dataLen != 0 && s.tmp.start;
 }
 
 struct CachedTemplate {
@@ -229,7 +225,7 @@ int QueueWrite(DeviceSession& s, std::uint16_t pin, const std::uint8_t* id, std:
                const Prepared& p) {
     const std::uint8_t op = s.batchOverwrite ? 2 : 1;
     if (!BatchFits(s, 0, id ? kTmpCmdIdSize : kTmpCmdNumberSize, 2 + p.bytes.size())) return -2;
-    const auto offset = static_cast<std::uint32_t>(s.batchTmpDataLen);
+    const auto offset = static_cast<std::uint32_t>(s.batchTmpData.length);
     if (id)
         AppendTmpCmdById(s, op, id, fingerByte, offset);
     else

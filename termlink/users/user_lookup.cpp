@@ -1,7 +1,6 @@
 #include "users/user_lookup.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
 #include "common/bytes.h"
@@ -27,31 +26,30 @@ std::size_t RecordSize(const DeviceSession& s) {
 // Record bytes of the cache that lookups may read: whole records only, never
 // past the buffer.
 std::size_t CachedLength(const DeviceSession& s) {
-    if (!s.userBuffer || s.userCapacity < 4 || s.userDataLen <= 0) return 0;
-    return std::min<std::size_t>(static_cast<std::size_t>(s.userDataLen), s.userCapacity - 4);
+    if (s.userBuffer.capacity() < 4 || s.userDataLen <= 0) return 0;
+    return std::min<std::size_t>(static_cast<std::size_t>(s.userDataLen),
+                                 s.userBuffer.capacity() - 4);
 }
 
 bool IndexCurrent(const DeviceSession& s, std::size_t size) {
-    return s.pinIndex && s.pinIndexBuffer == s.userBuffer && s.pinIndexLength == s.userDataLen &&
+    return s.pinIndex && s.pinIndexBuffer == s.userBuffer.data() &&
+           s.pinIndexLength == s.userDataLen &&
            s.pinIndexRecordSize == static_cast<std::int32_t>(size);
 }
 
 // Records for each internal number the first cached record that has it, in
 // stored order: exactly the record a walk from the start stops at.
 bool BuildIndex(DeviceSession& s, std::size_t size) {
-    if (!s.pinIndex) {
-        s.pinIndex = static_cast<std::uint32_t*>(std::malloc(kPinSlots * sizeof(std::uint32_t)));
-        if (!s.pinIndex) return false;
-    }
-    std::memset(s.pinIndex, 0, kPinSlots * sizeof(std::uint32_t));
+    if (!s.pinIndex && !s.pinIndex.allocate(static_cast<std::uint32_t>(kPinSlots))) return false;
+    std::memset(s.pinIndex.data(), 0, kPinSlots * sizeof(std::uint32_t));
     const std::size_t length = CachedLength(s);
     std::uint32_t n = 0;
     for (std::size_t off = 0; off + size <= length; off += size) {
         ++n;
-        std::uint32_t& slot = s.pinIndex[load_u16(s.userBuffer + 4 + off)];
+        std::uint32_t& slot = s.pinIndex[load_u16(s.userBuffer.data() + 4 + off)];
         if (slot == 0) slot = n;
     }
-    s.pinIndexBuffer = s.userBuffer;
+    s.pinIndexBuffer = s.userBuffer.data();
     s.pinIndexLength = s.userDataLen;
     s.pinIndexRecordSize = static_cast<std::int32_t>(size);
     return true;
@@ -62,14 +60,14 @@ bool BuildIndex(DeviceSession& s, std::size_t size) {
 // FindUserByPin through the index, for records of `size` bytes: the same
 // answer without a walk per call.
 static std::uint8_t* FindUserByPinIndexed(DeviceSession& s, std::uint32_t pin, std::size_t size) {
-    if (!s.userBuffer || s.userCapacity == 0) ReadUserInfo(s);
+    if (!s.userBuffer) ReadUserInfo(s);
     if (CachedLength(s) == 0 || pin >= kPinSlots) return nullptr;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if ((!IndexCurrent(s, size) || attempt == 1) && !BuildIndex(s, size))
             return FindUserByPin(s, pin);
         const std::uint32_t slot = s.pinIndex[pin];
         if (slot == 0) return nullptr;
-        std::uint8_t* record = s.userBuffer + 4 + (slot - 1) * size;
+        std::uint8_t* record = s.userBuffer.data() + 4 + (slot - 1) * size;
         // A record changed in place since the index was built is caught here
         // and the index rebuilt.
         if (load_u16(record) == pin) return record;
@@ -78,11 +76,11 @@ static std::uint8_t* FindUserByPinIndexed(DeviceSession& s, std::uint32_t pin, s
 }
 
 std::uint8_t* FindUserByPin(DeviceSession& s, std::uint32_t pin) {
-    if (!s.userBuffer || s.userCapacity == 0) ReadUserInfo(s);
+    if (!s.userBuffer) ReadUserInfo(s);
     const std::size_t length = CachedLength(s);
     if (length == 0) return nullptr;
     const std::size_t size = RecordSize(s);
-    std::uint8_t* const records = s.userBuffer + 4;
+    std::uint8_t* const records = s.userBuffer.data() + 4;
     for (std::size_t off = 0; off + size <= length; off += size)
         if (load_u16(records + off) == pin) return records + off;
     return nullptr;

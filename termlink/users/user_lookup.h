@@ -10,8 +10,8 @@ namespace tl {
 // The cached record whose internal number (u16 at offset 0) is `pin`, or null.
 // Walks the 16-byte records of firmware older than "Ver 5.04", else the
 // 28-byte records, from byte 4 of userBuffer in stored order, and stops at the
-// first match. Downloads the table first when userBuffer is absent or
-// userCapacity is 0, and goes on with whatever that leaves in the cache.
+// first match. Downloads the table first when userBuffer is absent, and goes
+// on with whatever that leaves in the cache.
 // Only whole records inside the cache are looked at.
 std::uint8_t* FindUserByPin(DeviceSession& s, std::uint32_t pin);
 

@@ -1,6 +1,5 @@
 #include "users/user_numbers.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -69,15 +68,14 @@ int AllocateIdNumber(DeviceSession& s, const char* id) {
         number = s.lastIdNumber < kNoFreeNumber ? s.lastIdNumber + 1 : kNoFreeNumber;
         if (number < 1) number = 1;
     } else {
-        if (!s.idNumberMap) {
-            s.idNumberMap = static_cast<std::uint8_t*>(std::calloc(kNumbers, 1));
-            if (!s.idNumberMap) return 0;
-        }
+        if (!s.idNumberMap &&
+            !s.idNumberMap.allocate(static_cast<std::uint32_t>(kNumbers), HeapBuffer::Fill::Zeroed))
+            return 0;
         const RecordTable cache = CachedUsers(s, kSsrUserSize);
         for (std::size_t i = 0; i < cache.count; ++i) s.idNumberMap[load_u16(cache.at(i))] = 1;
-        const void* free = std::memchr(s.idNumberMap + 1, 0, kNoFreeNumber - 1);
+        const void* free = std::memchr(s.idNumberMap.data() + 1, 0, kNoFreeNumber - 1);
         if (!free) return kNoFreeNumber;
-        number = static_cast<int>(static_cast<const std::uint8_t*>(free) - s.idNumberMap);
+        number = static_cast<int>(static_cast<const std::uint8_t*>(free) - s.idNumberMap.data());
         s.idNumberMap[number] = 1;
     }
     s.lastIdNumber = number;

@@ -1,6 +1,5 @@
 #include "users/user_table.h"
 
-#include <cstdlib>
 #include <cstring>
 
 #include "records/bulk_read.h"
@@ -24,28 +23,28 @@ RecordTable CachedUsers(const DeviceSession& s, std::size_t recordSize) {
     RecordTable t;
     t.recordSize = recordSize;
     if (!s.userBuffer || recordSize == 0) return t;
-    t.base = s.userBuffer + kHeader;
-    t.count = ClampedLength(s.userDataLen, s.userCapacity) / recordSize;
+    t.base = s.userBuffer.data() + kHeader;
+    t.count = ClampedLength(s.userDataLen, s.userBuffer.capacity()) / recordSize;
     return t;
 }
 
 std::size_t CacheRoomAfter(const DeviceSession& s, std::size_t recordSize) {
-    if (!s.userBuffer || s.userCapacity <= kHeader) return 0;
+    if (s.userBuffer.capacity() <= kHeader) return 0;
     const RecordTable t = CachedUsers(s, recordSize);
-    return s.userCapacity - kHeader - t.count * recordSize;
+    return s.userBuffer.capacity() - kHeader - t.count * recordSize;
 }
 
 RecordTable BatchNewUsers(const DeviceSession& s) {
     RecordTable t;
     t.recordSize = kUserSize;
     if (!s.batchNewUsers) return t;
-    t.base = s.batchNewUsers + kHeader;
-    t.count = ClampedLength(s.batchNewUsersLen, kBatchNewUsersCapacity) / kUserSize;
+    t.base = s.batchNewUsers.data() + kHeader;
+    t.count = ClampedLength(s.batchNewUsers.length, kBatchNewUsersCapacity) / kUserSize;
     return t;
 }
 
 void LoadUserCacheIfAbsent(DeviceSession& s) {
-    if (!s.userBuffer || s.userCapacity == 0) ReadUserInfo(s);
+    if (!s.userBuffer) ReadUserInfo(s);
 }
 
 std::uint8_t* FindUserByPin2(DeviceSession& s, std::uint32_t pin2) {
@@ -89,9 +88,7 @@ std::uint8_t* FindBatchNewUserByPin2(const DeviceSession& s, std::uint32_t pin2)
 }
 
 void DiscardUserCache(DeviceSession& s) {
-    std::free(s.userBuffer);
-    s.userBuffer = nullptr;
-    s.userCapacity = 0;
+    s.userBuffer.release();
     s.userDataLen = 0;
     s.userCursor = nullptr;
     // The next buffer may be allocated at the same address: the index by

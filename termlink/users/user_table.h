@@ -38,12 +38,12 @@ struct RecordTable {
 };
 
 // The user cache: records from byte 4 of `userBuffer`, `userDataLen` bytes
-// of them, clamped to `userCapacity`.
+// of them, clamped to the buffer's capacity.
 RecordTable CachedUsers(const DeviceSession& s, std::size_t recordSize);
 // Bytes of the user cache still free after the last whole record.
 std::size_t CacheRoomAfter(const DeviceSession& s, std::size_t recordSize);
 // Users created during the open batch: 28-byte records from byte 4 of
-// `batchNewUsers`, `batchNewUsersLen` bytes of them.
+// `batchNewUsers`, its `length` bytes of them.
 RecordTable BatchNewUsers(const DeviceSession& s);
 
 // Downloads the user table when there is no user buffer (or its capacity is

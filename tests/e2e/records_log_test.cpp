@@ -91,7 +91,7 @@ TEST_P(LargeLog, DownloadedLogIsExactlyTheTerminalsPunches) {
     const bool textIds = GetParam() == termsim::Profile::Tft;
 
     ASSERT_EQ(TL_ReadLog(h, 1), 1);
-    EXPECT_EQ(static_cast<std::size_t>(tl::as_session(h)->logDataLen), bytes);
+    EXPECT_EQ(static_cast<std::size_t>(tl::as_session(h)->log.dataLen), bytes);
 
     std::size_t i = 0;
     for (;; ++i) {

@@ -67,12 +67,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     s.pinWidth = (mode >> 1) & 31;
     s.isTFT = (mode >> 6) & 1;
     // An exact-size buffer so that any read beyond it is caught.
-    s.userCapacity = static_cast<std::uint32_t>(4 + size);
-    s.userBuffer = static_cast<std::uint8_t*>(std::malloc(s.userCapacity));
-    std::memset(s.userBuffer, 0, 4);
-    if (size) std::memcpy(s.userBuffer + 4, data, size);
+    if (!s.userBuffer.allocate(static_cast<std::uint32_t>(4 + size))) return 0;
+    std::memset(s.userBuffer.data(), 0, 4);
+    if (size) std::memcpy(s.userBuffer.data() + 4, data, size);
     s.userDataLen = claimed;
-    s.userCursor = s.userBuffer + 4;
+    s.userCursor = s.userBuffer.data() + 4;
 
     int pin = 0, privilege = 0, enabled = 0, pin2 = 0, group = 0, card = 0;
     int zones[4] = {};
@@ -82,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                card5, &pin2, &group,     zones};
     for (int i = 0; i < 64 && tl::GetUserInfo(s, classic) == 1; ++i) {
     }
-    s.userCursor = s.userBuffer + 4;
+    s.userCursor = s.userBuffer.data() + 4;
     tl::SsrUserOut ssr{&pin, id, name, &privilege, &enabled, password, &card, &group, zones};
     for (int i = 0; i < 64 && tl::SsrGetUserInfo(s, ssr) == 1; ++i) {
     }
@@ -100,8 +99,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     tl::ResolveSsrId(s, text);
     tl::AllocateIdNumber(s, text);
 
-    std::free(s.userBuffer);
-    std::free(s.idNumberMap);
-    std::free(s.pinIndex);  // built by MapPinToPin2
+    // The session's buffers (the user table, the ID map, the index built by
+    // MapPinToPin2) go with it.
     return 0;
 }

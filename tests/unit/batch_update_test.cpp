@@ -94,8 +94,8 @@ TEST_F(Batch, QueuedWritesAndDeletesUploadInOneBlock) {
                                U32(0xFFFFFFFF)});  // by ID
     const Bytes data = Cat({U16(static_cast<std::uint16_t>(t1.size())), t1,
                             U16(static_cast<std::uint16_t>(t2.size())), t2});
-    EXPECT_EQ(List(s->batchTmpCmds, s->batchTmpCmdsLen), tmpCmds);
-    EXPECT_EQ(List(s->batchTmpData, s->batchTmpDataLen), data);
+    EXPECT_EQ(List(s->batchTmpCmds.data(), s->batchTmpCmds.length), tmpCmds);
+    EXPECT_EQ(List(s->batchTmpData.data(), s->batchTmpData.length), data);
 
     for (int i = 0; i < 4; ++i) fakepmx::Push(fakepmx::Ok());
     ASSERT_EQ(TL_BatchUpdate(s), 1);
@@ -115,8 +115,8 @@ TEST_F(Batch, QueuedWritesAndDeletesUploadInOneBlock) {
     EXPECT_EQ(calls[3].command, 1013);
     EXPECT_EQ(calls[3].timeout, 1000);
     EXPECT_EQ(s->batchActive, 0);
-    EXPECT_EQ(s->batchTmpCmds, nullptr);
-    EXPECT_EQ(s->batchTmpDataLen, 0);
+    EXPECT_EQ(s->batchTmpCmds.data(), nullptr);
+    EXPECT_EQ(s->batchTmpData.length, 0);
     TL_Close(s);
 }
 
@@ -150,9 +150,9 @@ TEST_F(Batch, EveryOutcomeClosesTheBatch) {
             EXPECT_EQ(calls[1].data, Bytes(12, 0));
         }
         EXPECT_EQ(s->batchActive, 0);
-        EXPECT_EQ(s->batchUserCmds, nullptr);
-        EXPECT_EQ(s->batchNewUsers, nullptr);
-        EXPECT_EQ(s->userBuffer, nullptr);  // the next user read reloads
+        EXPECT_EQ(s->batchUserCmds.data(), nullptr);
+        EXPECT_EQ(s->batchNewUsers.data(), nullptr);
+        EXPECT_EQ(s->userBuffer.data(), nullptr);  // the next user read reloads
         TL_Close(s);
     }
 }
@@ -163,17 +163,17 @@ TEST_F(Batch, WithoutABatchCommitChangesNothingAndCancelAlwaysCloses) {
     ASSERT_EQ(TL_ReadUserInfo(s), 1);
     ClearCalls();
     EXPECT_EQ(TL_BatchUpdate(s), -100);
-    EXPECT_NE(s->userBuffer, nullptr);
+    EXPECT_NE(s->userBuffer.data(), nullptr);
     EXPECT_TRUE(NewCalls().empty());
     ASSERT_EQ(TL_BeginBatchUpdate(s, 0), 1);
     Bytes t = Template();
     ASSERT_EQ(TL_SetUserTmp(s, 7, 3, t.data()), 1);
     // A second begin starts afresh instead of leaking the first batch.
     ASSERT_EQ(TL_BeginBatchUpdate(s, 0), 1);
-    EXPECT_EQ(s->batchTmpCmdsLen, 0);
+    EXPECT_EQ(s->batchTmpCmds.length, 0);
     EXPECT_EQ(TL_CancelBatchUpdate(s), 1);
     EXPECT_EQ(s->batchActive, 0);
-    EXPECT_EQ(s->batchTmpData, nullptr);
+    EXPECT_EQ(s->batchTmpData.data(), nullptr);
     EXPECT_EQ(TL_CancelBatchUpdate(s), 1);
     EXPECT_TRUE(NewCalls().empty());
     // The next user read downloads the table again.
@@ -192,18 +192,18 @@ TEST_F(Batch, AWriteThatDoesNotFitLeavesTheBatchAsItWas) {
     Bytes t = Template();
     // Full data area; then room in the area but not in the upload block.
     for (std::size_t used : {tl::kBatchTmpDataCapacity - 10, tl::kBatchUploadCapacity - 100}) {
-        s->batchTmpDataLen = static_cast<std::int32_t>(used);
-        s->batchTmpCmdsLen = 0;
+        s->batchTmpData.length = static_cast<std::int32_t>(used);
+        s->batchTmpCmds.length = 0;
         EXPECT_EQ(TL_SetUserTmp(s, 7, 3, t.data()), -2) << used;
-        EXPECT_EQ(s->batchTmpCmdsLen, 0);
-        EXPECT_EQ(s->batchTmpDataLen, static_cast<std::int32_t>(used));
+        EXPECT_EQ(s->batchTmpCmds.length, 0);
+        EXPECT_EQ(s->batchTmpData.length, static_cast<std::int32_t>(used));
     }
     // A full template-command list refuses deletes too.
-    s->batchTmpDataLen = 0;
-    s->batchTmpCmdsLen = static_cast<std::int32_t>(tl::kBatchTmpCmdsCapacity - 4);
+    s->batchTmpData.length = 0;
+    s->batchTmpCmds.length = static_cast<std::int32_t>(tl::kBatchTmpCmdsCapacity - 4);
     EXPECT_EQ(TL_DelUserTmp(s, 7, 3), -2);
-    EXPECT_EQ(s->batchTmpCmdsLen, static_cast<std::int32_t>(tl::kBatchTmpCmdsCapacity - 4));
-    s->batchTmpCmdsLen = 0;
+    EXPECT_EQ(s->batchTmpCmds.length, static_cast<std::int32_t>(tl::kBatchTmpCmdsCapacity - 4));
+    s->batchTmpCmds.length = 0;
     EXPECT_TRUE(NewCalls().empty());
     TL_CancelBatchUpdate(s);
     TL_Close(s);

@@ -112,8 +112,8 @@ TEST_F(DeviceControl, ErasingDataForgetsTheCachedTablesOnlyWhenAccepted) {
         fakepmx::Push(fakepmx::Ok());
         ASSERT_EQ(TL_ReadLog(s, 1), 1);
         s->userDataLen = 28;  // as if a user table were held
-        ASSERT_NE(s->bulkBuffer, nullptr);
-        ASSERT_EQ(s->logDataLen, 8);
+        ASSERT_NE(s->bulkBuffer.data(), nullptr);
+        ASSERT_EQ(s->log.dataLen, 8);
     };
     // Refused, or a clear that leaves other tables alone: caches stay.
     cacheLog();
@@ -125,19 +125,19 @@ TEST_F(DeviceControl, ErasingDataForgetsTheCachedTablesOnlyWhenAccepted) {
         fakepmx::Push(fakepmx::Ok());
         EXPECT_EQ(keep(s), 1);
     }
-    EXPECT_EQ(s->logDataLen, 8);
+    EXPECT_EQ(s->log.dataLen, 8);
     EXPECT_EQ(s->userDataLen, 28);
     // Accepted: everything cached is forgotten, the user buffer kept.
     for (auto clear : {+[](void* h) { return TL_ClearData(h); },
                        +[](void* h) { return TL_ClearDataEx(h, 2); }}) {
         cacheLog();
-        std::uint8_t* users = s->userBuffer;
+        std::uint8_t* users = s->userBuffer.data();
         fakepmx::Push(fakepmx::Ok());
         ASSERT_EQ(clear(s), 1);
-        EXPECT_EQ(s->bulkBuffer, nullptr);
-        EXPECT_EQ(s->logDataLen, 0);
+        EXPECT_EQ(s->bulkBuffer.data(), nullptr);
+        EXPECT_EQ(s->log.dataLen, 0);
         EXPECT_EQ(s->userDataLen, 0);
-        EXPECT_EQ(s->userBuffer, users);
+        EXPECT_EQ(s->userBuffer.data(), users);
         // The next iteration downloads the log again.
         ClearCalls();
         fakepmx::Push(fakepmx::Ok(Cat({U32(0)})));

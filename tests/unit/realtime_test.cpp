@@ -100,7 +100,7 @@ TEST_F(RealTime, ClaimedCountBeyondReceivedDataIsClamped) {
     // Claims 2000 bytes but sends one record and a half.
     fakepmx::Push(fakepmx::Ok(Cat({U32(2000), Record(7, 14, 1), Bytes(8, 2)})));
     ASSERT_EQ(TL_ReadRTLog(s), 1);
-    EXPECT_EQ(s->rtDataLen, 16);
+    EXPECT_EQ(s->rt.dataLen, 16);
     int kind = 0;
     std::uint8_t data[36];
     EXPECT_EQ(TL_GetRTLog(s, &kind, data), 1);
@@ -110,7 +110,7 @@ TEST_F(RealTime, ClaimedCountBeyondReceivedDataIsClamped) {
     const int seq = s->rtSequence;
     fakepmx::Push(fakepmx::Ok(U32(0x7FFFFFFF)));
     ASSERT_EQ(TL_ReadRTLog(s), 1);
-    EXPECT_EQ(s->rtDataLen, 0);
+    EXPECT_EQ(s->rt.dataLen, 0);
     EXPECT_EQ(s->rtSequence, seq);
     EXPECT_EQ(TL_GetRTLog(s, &kind, data), 0);
 

@@ -44,10 +44,10 @@ TEST_F(BulkRead, LogOnOlderFirmwareOrModeZeroUsesThePlainLogRead) {
         EXPECT_EQ(calls[0].bufferSize, 8388608);
         EXPECT_EQ(calls[0].packetSize, 16384);
         EXPECT_EQ(calls[0].timeout, 4000);
-        EXPECT_EQ(s->bulkCapacity, 8388608u);
-        EXPECT_EQ(s->logDataLen, 8);
-        EXPECT_EQ(s->logStart, s->bulkBuffer + 4);
-        EXPECT_EQ(s->logCursor, s->logStart);
+        EXPECT_EQ(s->bulkBuffer.capacity(), 8388608u);
+        EXPECT_EQ(s->log.dataLen, 8);
+        EXPECT_EQ(s->log.start, s->bulkBuffer.data() + 4);
+        EXPECT_EQ(s->log.cursor, s->log.start);
         TL_Close(s);
         fakepmx::Reset();
     }
@@ -71,7 +71,7 @@ TEST_F(BulkRead, PreparedLogReadThenFreeTable) {
     EXPECT_EQ(calls[1].request, Bytes{1});
     EXPECT_EQ(calls[1].bufferSize, 16);
     EXPECT_EQ(calls[1].timeout, 4000);
-    EXPECT_EQ(s->logDataLen, 16);
+    EXPECT_EQ(s->log.dataLen, 16);
 
     // Mode 2 forwards the stored value at bytes 4-7 of an 8-byte request.
     ClearCalls();
@@ -83,7 +83,7 @@ TEST_F(BulkRead, PreparedLogReadThenFreeTable) {
     // An empty log: the prepare is refused with no data.
     fakepmx::Push(fakepmx::Error());
     EXPECT_EQ(TL_ReadLog(s, 1), 0);
-    EXPECT_EQ(s->logDataLen, 0);
+    EXPECT_EQ(s->log.dataLen, 0);
     TL_Close(s);
 }
 
@@ -100,9 +100,9 @@ TEST_F(BulkRead, FallbackQueryWhenTheTableReadFails) {
     EXPECT_EQ(calls[2].tableKind, 1);
     EXPECT_EQ(calls[2].packetSize, 16384);
     EXPECT_EQ(calls[2].inOut, 8388608);
-    EXPECT_EQ(s->logDataLen, 12);
-    EXPECT_EQ(s->logStart, s->bulkBuffer);  // no count word in front
-    EXPECT_EQ(s->logStart[11], 0x33);
+    EXPECT_EQ(s->log.dataLen, 12);
+    EXPECT_EQ(s->log.start, s->bulkBuffer.data());  // no count word in front
+    EXPECT_EQ(s->log.start[11], 0x33);
 
     // The in/out integer must come back at 0.
     fakepmx::Reply bad = fakepmx::Ok();
@@ -110,7 +110,7 @@ TEST_F(BulkRead, FallbackQueryWhenTheTableReadFails) {
     fakepmx::Push(bad);
     fakepmx::Push(Query(100, 3));
     EXPECT_EQ(TL_ReadLog(s, 0), -2);
-    EXPECT_EQ(s->logDataLen, 0);
+    EXPECT_EQ(s->log.dataLen, 0);
     fakepmx::Push(bad);
     fakepmx::Push(Query(0, 0));
     EXPECT_EQ(TL_ReadLog(s, 0), 0);
@@ -118,7 +118,7 @@ TEST_F(BulkRead, FallbackQueryWhenTheTableReadFails) {
     fakepmx::Push(bad);
     fakepmx::Push(Query(0x7FFFFFFF, 0));
     ASSERT_EQ(TL_ReadLog(s, 0), 1);
-    EXPECT_EQ(s->logDataLen, 8388608);
+    EXPECT_EQ(s->log.dataLen, 8388608);
     TL_Close(s);
 }
 
@@ -126,16 +126,16 @@ TEST_F(BulkRead, LeadingCountNeverExceedsTheBytesReceived) {
     auto* s = Open("Ver 6.60 Apr 15 2011");
     fakepmx::Push(fakepmx::Ok(Cat({U32(1000), Bytes(8, 1)})));
     ASSERT_EQ(TL_ReadLog(s, 0), 1);
-    EXPECT_EQ(s->logDataLen, 8);
+    EXPECT_EQ(s->log.dataLen, 8);
     fakepmx::Push(fakepmx::Ok(Cat({U32(0xFFFFFFF0u), Bytes(8, 1)})));
     ASSERT_EQ(TL_ReadLog(s, 0), 1);
-    EXPECT_EQ(s->logDataLen, 0);
+    EXPECT_EQ(s->log.dataLen, 0);
     fakepmx::Push(fakepmx::Ok({1, 0}));  // not even a whole count
     ASSERT_EQ(TL_ReadLog(s, 0), 1);
-    EXPECT_EQ(s->logDataLen, 0);
+    EXPECT_EQ(s->log.dataLen, 0);
     fakepmx::Push(fakepmx::Ok(Cat({U32(4), Bytes(8, 1)})));  // more sent than counted
     ASSERT_EQ(TL_ReadOpLog(s, 0), 1);
-    EXPECT_EQ(s->opLogDataLen, 4);
+    EXPECT_EQ(s->opLog.dataLen, 4);
     TL_Close(s);
 }
 
@@ -143,7 +143,7 @@ TEST_F(BulkRead, OpLogGatesAndCommands) {
     auto* old = Open("Ver 5.03 Jan 01 2005");
     EXPECT_EQ(TL_ReadOpLog(old, 1), 0);
     EXPECT_TRUE(NewCalls().empty());
-    EXPECT_EQ(old->bulkBuffer, nullptr);
+    EXPECT_EQ(old->bulkBuffer.data(), nullptr);
     TL_Close(old);
 
     auto* s = Open("Ver 5.04 Jan 01 2005");
@@ -153,8 +153,8 @@ TEST_F(BulkRead, OpLogGatesAndCommands) {
     EXPECT_EQ(c.command, 34);
     EXPECT_EQ(c.requestLength, 0);
     EXPECT_EQ(c.bufferSize, 6291456);
-    EXPECT_EQ(s->opLogDataLen, 16);
-    EXPECT_EQ(s->opLogStart, s->bulkBuffer + 4);
+    EXPECT_EQ(s->opLog.dataLen, 16);
+    EXPECT_EQ(s->opLog.start, s->bulkBuffer.data() + 4);
     // No fallback for the op log.
     fakepmx::Reply bad = fakepmx::Ok();
     bad.replyCode = 2005;
@@ -176,7 +176,7 @@ TEST_F(BulkRead, OpLogGatesAndCommands) {
     EXPECT_EQ(calls[0].request, Bytes{4});
     EXPECT_EQ(calls[1].command, 121);
     EXPECT_EQ(calls[1].request, Bytes{4});
-    EXPECT_EQ(v6->opLogDataLen, 20);
+    EXPECT_EQ(v6->opLog.dataLen, 20);
     fakepmx::Push(fakepmx::Ok(Cat({U32(0)})));
     fakepmx::Push(fakepmx::Error());
     EXPECT_EQ(TL_ReadOpLog(v6, 1), -2);  // free table refused after data came
@@ -187,14 +187,14 @@ TEST_F(BulkRead, TablesSharingTheBufferForgetEachOther) {
     auto* s = Open("Ver 5.04 Jan 01 2005");
     fakepmx::Push(Table(Bytes(16, 4)));
     ASSERT_EQ(TL_ReadOpLog(s, 0), 1);
-    s->ruleDataLen = 5;
-    s->ruleStart = s->ruleCursor = s->bulkBuffer + 4;
+    s->rule.dataLen = 5;
+    s->rule.start = s->rule.cursor = s->bulkBuffer.data() + 4;
     fakepmx::Push(Table(Bytes(8, 1)));
     ASSERT_EQ(TL_ReadLog(s, 0), 1);
-    EXPECT_EQ(s->opLogDataLen, 0);
-    EXPECT_EQ(s->opLogStart, nullptr);
-    EXPECT_EQ(s->ruleDataLen, 0);
-    EXPECT_EQ(s->ruleStart, nullptr);
+    EXPECT_EQ(s->opLog.dataLen, 0);
+    EXPECT_EQ(s->opLog.start, nullptr);
+    EXPECT_EQ(s->rule.dataLen, 0);
+    EXPECT_EQ(s->rule.start, nullptr);
 
     // Templates reuse the 6 MiB the op log allocated.
     ClearCalls();
@@ -205,10 +205,10 @@ TEST_F(BulkRead, TablesSharingTheBufferForgetEachOther) {
     EXPECT_EQ(c.request, Bytes{2});
     EXPECT_EQ(c.bufferSize, 6291456);
     EXPECT_EQ(c.timeout, 4000 * 300);
-    EXPECT_EQ(s->tmpDataLen, 40);
-    EXPECT_EQ(s->tmpStart, s->bulkBuffer + 4);
-    EXPECT_EQ(s->logDataLen, 0);
-    EXPECT_EQ(s->logStart, nullptr);
+    EXPECT_EQ(s->tmp.dataLen, 40);
+    EXPECT_EQ(s->tmp.start, s->bulkBuffer.data() + 4);
+    EXPECT_EQ(s->log.dataLen, 0);
+    EXPECT_EQ(s->log.start, nullptr);
 
     // A failed transfer may have overwritten the buffer: nothing stays cached.
     fakepmx::Reply bad = fakepmx::Ok();
@@ -216,8 +216,8 @@ TEST_F(BulkRead, TablesSharingTheBufferForgetEachOther) {
     fakepmx::Push(bad);
     fakepmx::Push(Query(5, 2));
     EXPECT_EQ(TL_ReadLog(s, 0), -2);
-    EXPECT_EQ(s->tmpDataLen, 0);
-    EXPECT_EQ(s->tmpStart, nullptr);
+    EXPECT_EQ(s->tmp.dataLen, 0);
+    EXPECT_EQ(s->tmp.start, nullptr);
     TL_Close(s);
 }
 
@@ -229,8 +229,8 @@ TEST_F(BulkRead, TemplateReadClearsFirstAndFallsBack) {
     EXPECT_EQ(NewCalls().at(0).bufferSize, 20971520);
     fakepmx::Push(fakepmx::Error());
     EXPECT_EQ(TL_ReadTempData(s), 0);
-    EXPECT_EQ(s->tmpDataLen, 0);
-    EXPECT_EQ(s->tmpStart, nullptr);
+    EXPECT_EQ(s->tmp.dataLen, 0);
+    EXPECT_EQ(s->tmp.start, nullptr);
     fakepmx::Reply bad = fakepmx::Ok();
     bad.replyCode = 2005;
     fakepmx::Push(bad);
@@ -238,9 +238,9 @@ TEST_F(BulkRead, TemplateReadClearsFirstAndFallsBack) {
     ClearCalls();
     ASSERT_EQ(TL_ReadTempData(s), 1);
     EXPECT_EQ(NewCalls().at(1).tableKind, 2);
-    EXPECT_EQ(s->tmpDataLen, 30);
-    EXPECT_EQ(s->tmpStart, s->bulkBuffer);
-    EXPECT_EQ(s->tmpCursor, s->bulkBuffer);
+    EXPECT_EQ(s->tmp.dataLen, 30);
+    EXPECT_EQ(s->tmp.start, s->bulkBuffer.data());
+    EXPECT_EQ(s->tmp.cursor, s->bulkBuffer.data());
     TL_Close(s);
 }
 
@@ -255,9 +255,9 @@ TEST_F(BulkRead, UserTableHasItsOwnBufferAndFallbackRecordsStartAtByteFour) {
     EXPECT_EQ(c.bufferSize, 6291456);
     EXPECT_EQ(c.timeout, 4000);
     EXPECT_EQ(s->userDataLen, 28);
-    EXPECT_EQ(s->userCursor, s->userBuffer + 4);
-    EXPECT_EQ(s->bulkBuffer, nullptr);    // the shared buffer is not involved
-    EXPECT_EQ(s->userBuffer[4 + 28], 0);  // zero-filled beyond the data
+    EXPECT_EQ(s->userCursor, s->userBuffer.data() + 4);
+    EXPECT_EQ(s->bulkBuffer.data(), nullptr);    // the shared buffer is not involved
+    EXPECT_EQ(s->userBuffer.data()[4 + 28], 0);  // zero-filled beyond the data
 
     fakepmx::Reply bad = fakepmx::Ok();
     bad.replyCode = 2005;
@@ -271,9 +271,9 @@ TEST_F(BulkRead, UserTableHasItsOwnBufferAndFallbackRecordsStartAtByteFour) {
     EXPECT_EQ(c.tableKind, 5);
     EXPECT_EQ(c.inOut, 6291456 - 4);
     EXPECT_EQ(s->userDataLen, 56);
-    EXPECT_EQ(s->userCursor, s->userBuffer + 4);
-    EXPECT_EQ(std::memcmp(s->userBuffer + 4, users.data(), users.size()), 0);
-    EXPECT_EQ(tl::load_u32(s->userBuffer), 56u);  // same shape as a counted read
+    EXPECT_EQ(s->userCursor, s->userBuffer.data() + 4);
+    EXPECT_EQ(std::memcmp(s->userBuffer.data() + 4, users.data(), users.size()), 0);
+    EXPECT_EQ(tl::load_u32(s->userBuffer.data()), 56u);  // same shape as a counted read
 
     fakepmx::Push(fakepmx::Error());
     EXPECT_EQ(TL_ReadUserInfo(s), 0);
@@ -303,7 +303,7 @@ TEST_F(BulkRead, ReadDataFillsTheCallersBufferOnly) {
     EXPECT_EQ(c.timeout, 4000);
     EXPECT_EQ(buf[0], 8);
     EXPECT_EQ(buf[11], 0xEE);
-    EXPECT_EQ(s->bulkBuffer, nullptr);
+    EXPECT_EQ(s->bulkBuffer.data(), nullptr);
     fakepmx::Push(fakepmx::Error());
     EXPECT_EQ(TL_ReadData(s, buf, sizeof buf), -2);
     EXPECT_EQ(TL_ReadData(s, nullptr, 64), 4);

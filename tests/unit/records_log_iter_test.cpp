@@ -285,7 +285,7 @@ TEST_F(LogIter, ReadingTemplatesForgetsTheLog) {
     ASSERT_EQ(GetLog(s, p), 1);
     fakepmx::Push(Table(Bytes(10, 0)));
     ASSERT_EQ(TL_ReadTempData(s), 1);
-    EXPECT_EQ(s->logDataLen, 0);
+    EXPECT_EQ(s->log.dataLen, 0);
     ServeLog(LongRec(2, 0, 0, T));
     ClearCalls();
     ASSERT_EQ(GetLog(s, p), 1);

@@ -42,16 +42,11 @@ TEST_F(ReportTables, EachReadFetchesItsTableIntoTheSharedBuffer) {
     const struct {
         int (*read)(TL_HANDLE);
         int command;
-        std::uint8_t* tl::DeviceSession::*start;
-        std::uint8_t* tl::DeviceSession::*cursor;
-        std::int32_t tl::DeviceSession::*length;
+        tl::TableView tl::DeviceSession::*table;
     } reads[] = {
-        {TL_SSR_ReadAttRule, 35, &tl::DeviceSession::ruleStart, &tl::DeviceSession::ruleCursor,
-         &tl::DeviceSession::ruleDataLen},
-        {TL_SSR_ReadDPT, 36, &tl::DeviceSession::deptStart, &tl::DeviceSession::deptCursor,
-         &tl::DeviceSession::deptDataLen},
-        {TL_SSR_ReadTurn, 37, &tl::DeviceSession::shiftStart, &tl::DeviceSession::shiftCursor,
-         &tl::DeviceSession::shiftDataLen},
+        {TL_SSR_ReadAttRule, 35, &tl::DeviceSession::rule},
+        {TL_SSR_ReadDPT, 36, &tl::DeviceSession::dept},
+        {TL_SSR_ReadTurn, 37, &tl::DeviceSession::shift},
     };
     for (const auto& r : reads) {
         fakepmx::Push(Table(Bytes(40, static_cast<std::uint8_t>(r.command))));
@@ -65,16 +60,17 @@ TEST_F(ReportTables, EachReadFetchesItsTableIntoTheSharedBuffer) {
         EXPECT_EQ(calls[0].requestLength, 0);
         EXPECT_EQ(calls[0].packetSize, 1);
         EXPECT_EQ(calls[0].timeout, s->dataTimeout);
-        EXPECT_EQ(s->*r.length, 40);
-        EXPECT_EQ(s->*r.start, s->bulkBuffer + 4);
-        EXPECT_EQ(s->*r.cursor, s->*r.start);
-        EXPECT_EQ((s->*r.start)[0], r.command);
+        const tl::TableView& t = s->*r.table;
+        EXPECT_EQ(t.dataLen, 40);
+        EXPECT_EQ(t.start, s->bulkBuffer.data() + 4);
+        EXPECT_EQ(t.cursor, t.start);
+        EXPECT_EQ(t.start[0], r.command);
     }
     // The shift read forgot the other two report tables.
-    EXPECT_EQ(s->ruleDataLen, 0);
-    EXPECT_EQ(s->ruleStart, nullptr);
-    EXPECT_EQ(s->deptDataLen, 0);
-    EXPECT_EQ(s->deptCursor, nullptr);
+    EXPECT_EQ(s->rule.dataLen, 0);
+    EXPECT_EQ(s->rule.start, nullptr);
+    EXPECT_EQ(s->dept.dataLen, 0);
+    EXPECT_EQ(s->dept.cursor, nullptr);
     TL_Close(s);
 }
 
@@ -84,12 +80,12 @@ TEST_F(ReportTables, ReadForgetsTheOtherBulkTablesButNotTheUsers) {
     ASSERT_EQ(TL_ReadLog(s, 0), 1);
     fakepmx::Push(Table(Bytes(72, 2)));
     ASSERT_EQ(TL_ReadUserInfo(s), 1);
-    ASSERT_GT(s->logDataLen, 0);
+    ASSERT_GT(s->log.dataLen, 0);
     fakepmx::Push(Table(Bytes(36, 3)));
     ASSERT_EQ(TL_SSR_ReadDPT(s), 1);
-    EXPECT_EQ(s->logDataLen, 0);
-    EXPECT_EQ(s->logStart, nullptr);
-    EXPECT_EQ(s->logCursor, nullptr);
+    EXPECT_EQ(s->log.dataLen, 0);
+    EXPECT_EQ(s->log.start, nullptr);
+    EXPECT_EQ(s->log.cursor, nullptr);
     EXPECT_EQ(s->userDataLen, 72);
     TL_Close(s);
 }
@@ -98,12 +94,12 @@ TEST_F(ReportTables, NoTableFailureAndNullSession) {
     auto* s = Open();
     fakepmx::Push(Table(Bytes(136, 9)));
     ASSERT_EQ(TL_SSR_ReadAttRule(s), 1);
-    std::uint8_t* start = s->ruleStart;
+    std::uint8_t* start = s->rule.start;
 
     fakepmx::Push(fakepmx::Error());  // no rule table: 2001 with no data
     EXPECT_EQ(TL_SSR_ReadAttRule(s), 0);
-    EXPECT_EQ(s->ruleStart, start);
-    EXPECT_EQ(s->ruleDataLen, 136);
+    EXPECT_EQ(s->rule.start, start);
+    EXPECT_EQ(s->rule.dataLen, 136);
 
     fakepmx::Reply odd = fakepmx::Ok();
     odd.replyCode = 2005;
@@ -117,7 +113,7 @@ TEST_F(ReportTables, NoTableFailureAndNullSession) {
     // A count larger than what arrived is cut to the bytes received.
     fakepmx::Push(fakepmx::Ok(Cat({U32(5000), Bytes(20, 4)})));
     ASSERT_EQ(TL_SSR_ReadTurn(s), 1);
-    EXPECT_EQ(s->shiftDataLen, 20);
+    EXPECT_EQ(s->shift.dataLen, 20);
 
     ClearCalls();
     EXPECT_EQ(TL_SSR_ReadAttRule(nullptr), -1);
@@ -162,7 +158,7 @@ TEST_F(ReportTables, SaveWritesEachTableWholeAndOnlyWhenThereIsOne) {
     for (std::size_t i = 0; i < log.size(); ++i) log[i] = static_cast<std::uint8_t>(i * 3);
     fakepmx::Push(Table(log));
     ASSERT_EQ(TL_ReadLog(s, 0), 1);
-    s->logCursor += 40;
+    s->log.cursor += 40;
     ASSERT_EQ(TL_SSR_SaveDate(s, path.c_str(), 1), 1);
     EXPECT_EQ(ReadBytes(path), log);
     Bytes users(144, 0x66);
@@ -234,7 +230,7 @@ TEST_F(ReportSession, AllUsersFormWalksTheTableOnce) {
     ASSERT_EQ(Output(s, "", 2), 1);  // loads the table itself
     EXPECT_EQ(fakepmx::CallsOf(Op::ReadData).back().command, 9);
     EXPECT_EQ(Rows(), 2u + 2u);  // two header rows, one shift day per user
-    EXPECT_EQ(s->userCursor, s->userBuffer + 4 + 144);
+    EXPECT_EQ(s->userCursor, s->userBuffer.data() + 4 + 144);
 
     // Called again without a new read: nobody is calculated.
     ASSERT_EQ(Output(s, "", 2), 1);

@@ -36,7 +36,7 @@ TEST_F(UserLookup, MapsThroughTheCachedTableLoadedOnce) {
     EXPECT_EQ(tl::MapPinToPin2(*s, 7), 7u);    // PIN2 0 keeps the number
     EXPECT_EQ(tl::MapPinToPin2(*s, 11), 11u);  // cut record is not looked at
     EXPECT_EQ(tl::MapPinToPin2(*s, 70000), 70000u);
-    EXPECT_EQ(tl::FindUserByPin(*s, 9), s->userBuffer + 4 + 28);
+    EXPECT_EQ(tl::FindUserByPin(*s, 9), s->userBuffer.data() + 4 + 28);
     EXPECT_EQ(NewCalls().size(), 1u);  // no second download
     TL_Close(s);
 }
@@ -49,14 +49,14 @@ TEST_F(UserLookup, MappingFollowsEveryChangeOfTheCache) {
 
     // A record appended to the cache is found.
     Bytes added = UserRec(5, 500);
-    std::copy(added.begin(), added.end(), s->userBuffer + 4 + 56);
+    std::copy(added.begin(), added.end(), s->userBuffer.data() + 4 + 56);
     s->userDataLen += 28;
     EXPECT_EQ(tl::MapPinToPin2(*s, 5), 500u);
     // A record overwritten in place is read as it is now.
-    tl::store_u32(s->userBuffer + 4 + 24, 333);
+    tl::store_u32(s->userBuffer.data() + 4 + 24, 333);
     EXPECT_EQ(tl::MapPinToPin2(*s, 3), 333u);
     // Even a number changed in place is looked up afresh.
-    tl::store_u16(s->userBuffer + 4, 9);
+    tl::store_u16(s->userBuffer.data() + 4, 9);
     EXPECT_EQ(tl::MapPinToPin2(*s, 3), 3u);
     EXPECT_EQ(tl::MapPinToPin2(*s, 9), 333u);
 
@@ -85,7 +85,7 @@ TEST_F(UserLookup, LegacyFirmwareMapsNothingButFindsSixteenByteRecords) {
     Bytes table = Cat({Bytes{1, 0}, Bytes(14, 0), Bytes{5, 0}, Bytes(14, 0)});
     fakepmx::Push(fakepmx::Ok(Cat({U32(32), table})));
     const std::uint8_t* found = tl::FindUserByPin(*s, 5);
-    EXPECT_EQ(found, s->userBuffer + 4 + 16);
+    EXPECT_EQ(found, s->userBuffer.data() + 4 + 16);
     EXPECT_EQ(tl::FindUserByPin(*s, 6), nullptr);
     TL_Close(s);
 }

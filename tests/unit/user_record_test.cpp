@@ -139,11 +139,11 @@ class CachedTable : public ::testing::Test {
   protected:
     void SetUp() override {
         std::strcpy(s.firmwareVersion, "Ver 6.60 20110415");
-        s.userCapacity = 4 + 3 * 72;
-        s.userBuffer = static_cast<std::uint8_t*>(std::calloc(1, s.userCapacity));
+        ASSERT_TRUE(s.userBuffer.allocate(4 + 3 * 72, tl::HeapBuffer::Fill::Zeroed));
     }
-    void TearDown() override { std::free(s.userBuffer); }
-    std::uint8_t* Rec(std::size_t i, std::size_t size) { return s.userBuffer + 4 + i * size; }
+    std::uint8_t* Rec(std::size_t i, std::size_t size) {
+        return s.userBuffer.data() + 4 + i * size;
+    }
     tl::DeviceSession s;
 };
 

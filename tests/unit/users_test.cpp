@@ -73,16 +73,17 @@ class Users : public FakeTransportTest {
     // Opens a batch by hand (its begin export is not part of this family).
     static void OpenBatch(tl::DeviceSession* s) {
         s->batchActive = 1;
-        s->batchUserCmds = static_cast<std::uint8_t*>(std::calloc(0x200000, 1));
-        s->batchTmpCmds = static_cast<std::uint8_t*>(std::calloc(0x200000, 1));
-        s->batchTmpData = static_cast<std::uint8_t*>(std::calloc(16, 1));
-        s->batchNewUsers = static_cast<std::uint8_t*>(std::calloc(0x400000, 1));
+        using Fill = tl::HeapBuffer::Fill;
+        ASSERT_TRUE(s->batchUserCmds.buffer.allocate(0x200000, Fill::Zeroed));
+        ASSERT_TRUE(s->batchTmpCmds.buffer.allocate(0x200000, Fill::Zeroed));
+        ASSERT_TRUE(s->batchTmpData.buffer.allocate(16, Fill::Zeroed));
+        ASSERT_TRUE(s->batchNewUsers.buffer.allocate(0x400000, Fill::Zeroed));
     }
     static Bytes UserCmds(tl::DeviceSession* s) {
-        return Bytes(s->batchUserCmds, s->batchUserCmds + s->batchUserCmdsLen);
+        return Bytes(s->batchUserCmds.data(), s->batchUserCmds.data() + s->batchUserCmds.length);
     }
     static Bytes TmpCmds(tl::DeviceSession* s) {
-        return Bytes(s->batchTmpCmds, s->batchTmpCmds + s->batchTmpCmdsLen);
+        return Bytes(s->batchTmpCmds.data(), s->batchTmpCmds.data() + s->batchTmpCmds.length);
     }
     static std::vector<fakepmx::Call> Sends(const std::vector<fakepmx::Call>& calls) {
         std::vector<fakepmx::Call> out;
@@ -222,7 +223,7 @@ TEST_F(Users, LegacyFirmware) {
     EXPECT_EQ(c.timeout, 16000);
     EXPECT_EQ(c.request, Cat({U16(300), Text("Name", false), Bytes(4, 0), Text("123", false),
                               Bytes{0, 0, 15, 0}}));
-    EXPECT_EQ(s->userBuffer, nullptr);
+    EXPECT_EQ(s->userBuffer.data(), nullptr);
     EXPECT_EQ(s->userDataLen, 0);
     EXPECT_EQ(TL_SetUserInfo(s, 300, nullptr, 3, 0, "123", nullptr, 0, 0, nullptr), 4);
     TL_Close(s);
@@ -315,9 +316,11 @@ TEST_F(Users, CacheAppendStopsAtCapacity) {
     fakepmx::Push(fakepmx::Error());
     fakepmx::Push(fakepmx::Ok());
     ASSERT_EQ(TL_SetUserInfo(s, 0, "A", 0, 1, nullptr, nullptr, 5, 0, nullptr), 1);
-    // Shrink the cache's capacity to one record: the next write succeeds on
+    // Shrink the cache to room for one record: the next write succeeds on
     // the terminal but is not stored.
-    s->userCapacity = 4 + 28 + 27;
+    const Bytes held(s->userBuffer.data(), s->userBuffer.data() + 4 + 28);
+    ASSERT_TRUE(s->userBuffer.allocate(4 + 28 + 27));
+    std::copy(held.begin(), held.end(), s->userBuffer.data());
     fakepmx::Push(fakepmx::Ok());
     EXPECT_EQ(TL_SetUserInfo(s, 9, "B", 0, 1, nullptr, nullptr, 9, 0, nullptr), 1);
     EXPECT_EQ(s->userDataLen, 28);
@@ -365,7 +368,7 @@ TEST_F(Users, DeleteKeepsTheCachedRecord) {
     EXPECT_EQ(c.command, 20);
     EXPECT_EQ(c.requestLength, 0);
     EXPECT_EQ(c.timeout, 6000);
-    EXPECT_EQ(s->userBuffer, nullptr);
+    EXPECT_EQ(s->userBuffer.data(), nullptr);
     TL_Close(s);
 }
 
@@ -392,7 +395,7 @@ TEST_F(Users, BatchQueuesUsersWithDistinctNumbers) {
     // The same PIN2 again finds the queued user: no new record.
     EXPECT_EQ(TL_SetUserInfo(s, 0, "A2", 0, 1, nullptr, nullptr, 70000, 0, nullptr), 1);
     EXPECT_TRUE(Sends(NewCalls()).empty());
-    EXPECT_EQ(s->batchNewUsersLen, 56);
+    EXPECT_EQ(s->batchNewUsers.length, 56);
     const Bytes cmds = UserCmds(s);
     ASSERT_EQ(cmds.size(), 3u * 29);
     EXPECT_EQ(cmds[0], 2);
@@ -408,10 +411,10 @@ TEST_F(Users, BatchQueuesUsersWithDistinctNumbers) {
     EXPECT_EQ(TmpCmds(s), Cat({Bytes{0}, U16(3), Bytes{255}, U32(0xFFFFFFFF)}));
 
     // A full list refuses the operation and queues nothing.
-    s->batchUserCmdsLen = 0x200000 - 10;
-    const int tmpLen = s->batchTmpCmdsLen;
+    s->batchUserCmds.length = 0x200000 - 10;
+    const int tmpLen = s->batchTmpCmds.length;
     EXPECT_EQ(TL_DelUser(s, 1), -2);
-    EXPECT_EQ(s->batchTmpCmdsLen, tmpLen);
+    EXPECT_EQ(s->batchTmpCmds.length, tmpLen);
     TL_Close(s);
 }
 
@@ -437,7 +440,7 @@ TEST_F(Users, TextIdUsers) {
                                  nullptr),
               0);
     s->pinWidth = 0;
-    s->userCursor = s->userBuffer + 4;
+    s->userCursor = s->userBuffer.data() + 4;
     ASSERT_EQ(SSR_TL_GetUserInfo(s, &pin, id, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
                                  nullptr),
               1);
