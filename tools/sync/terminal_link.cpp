@@ -8,8 +8,8 @@
 #include <iterator>
 #include <random>
 
-#include "cli/errors.h"
-#include "cli/event_text.h"
+#include "client/events.h"
+#include "client/transport_error.h"
 
 namespace tlsync {
 
@@ -155,7 +155,7 @@ std::optional<Punch> DecodeAttendanceEvent(const unsigned char* data, int size,
     const unsigned char* rest = data + idBytes;
     p.state = rest[0];
     p.verify = rest[1];
-    p.time = tlcli::DeviceTimeText(Le32(rest + 2));
+    p.time = tlclient::DeviceTimeText(Le32(rest + 2));
     p.workCode = static_cast<int>(Le32(rest + 6));
     return p;
 }
@@ -182,15 +182,15 @@ TerminalLink::TerminalLink(const FleetEntry& entry, int timeoutMs) : name_(entry
             break;
     }
     if (!h_) {
-        const auto te = tlcli::DescribeTransportError(TL_LastError());
+        const std::string reason = tlclient::TransportErrorText(TL_LastError());
         throw LinkError("cannot connect to " + entry.connection +
-                            (te.text.empty() ? std::string() : ": " + te.text),
+                            (reason.empty() ? std::string() : ": " + reason),
                         false);
     }
     // The session is ours from here: a constructor that throws gets no
     // destructor call, so it closes the session itself.
     try {
-        traits_ = tlcli::ReadTraits(h_);
+        traits_ = tlclient::ReadTraits(h_);
         char serial[128] = {};
         const int r = TL_GetSerialNumber(h_, serial);
         if (r != 1) Fail("reading the serial number", r);
@@ -215,8 +215,8 @@ TerminalLink::~TerminalLink() {
 void TerminalLink::Fail(const std::string& what, int result) const {
     std::string msg = what + " failed (result " + std::to_string(result) + ")";
     if (result == -2) {
-        const auto te = tlcli::DescribeTransportError(TL_LastError());
-        if (!te.text.empty()) msg = what + ": " + te.text;
+        const std::string reason = tlclient::TransportErrorText(TL_LastError());
+        if (!reason.empty()) msg = what + ": " + reason;
     }
     throw LinkError(msg, true);
 }
@@ -243,8 +243,8 @@ std::vector<UserRow> TerminalLink::ReadUsers() {
     const int r = TL_ReadUserInfo(h_);
     if (r == 0) return users;
     if (r != 1) Fail("downloading the user table", r);
-    for (tlcli::UserRecord rec;;) {
-        const int n = tlcli::NextUserRecord(h_, traits_, &rec);
+    for (tlclient::UserRecord rec;;) {
+        const int n = tlclient::NextUserRecord(h_, traits_, &rec);
         if (n == 0) break;
         if (n != 1) Fail("reading the user table", n);
         UserRow u;
@@ -268,8 +268,8 @@ std::vector<Punch> TerminalLink::ReadLog() {
     const int r = TL_ReadLog(h_, 1);
     if (r == 0) return punches;
     if (r != 1) Fail("downloading the attendance log", r);
-    for (tlcli::AttendanceRecord rec;;) {
-        const int n = tlcli::NextAttendanceRecord(h_, traits_, &rec);
+    for (tlclient::AttendanceRecord rec;;) {
+        const int n = tlclient::NextAttendanceRecord(h_, traits_, &rec);
         if (n == 0) break;
         if (n != 1) Fail("reading the attendance log", n);
         punches.push_back({rec.user,

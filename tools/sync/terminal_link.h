@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/terminal.h"
+#include "client/terminal.h"
 #include "sync_types.h"
 #include "termlink.h"
 
@@ -79,7 +79,7 @@ class TerminalLink {
 
     std::string name_;
     TL_HANDLE h_ = nullptr;
-    tlcli::TerminalTraits traits_;
+    tlclient::TerminalTraits traits_;
     std::string identity_;
     bool hasSerial_ = false;
     bool locked_ = false;

@@ -1,9 +1,9 @@
-#include "cli/event_text.h"
+#include "client/events.h"
 
 #include <cstdio>
 #include <cstring>
 
-namespace tlcli {
+namespace tlclient {
 
 namespace {
 
@@ -89,4 +89,4 @@ EventView DescribeEvent(int kind, const unsigned char* data, int size) {
     return v;
 }
 
-}  // namespace tlcli
+}  // namespace tlclient

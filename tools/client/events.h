@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "cli/terminal.h"
+#include "client/terminal.h"
 
-namespace tlcli {
+namespace tlclient {
 
 constexpr int kEventAttendance = 1;
 constexpr int kEventDoor = 3;
@@ -32,4 +32,4 @@ int EventDataSize(const TerminalTraits& traits);
 // `data` holds at least `size` bytes as TL_GetRTLog delivered them.
 EventView DescribeEvent(int kind, const unsigned char* data, int size);
 
-}  // namespace tlcli
+}  // namespace tlclient
