@@ -1,7 +1,10 @@
-// Real-time events as words: the attendance and door events our terminals
-// send are decoded; any other kind keeps its bytes as hex.
+// Real-time events (TL_GetRTLog): the attendance event's layouts decoded into
+// fields, and any event as words: the attendance and door events our
+// terminals send are decoded; any other kind keeps its bytes as hex.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "client/terminal.h"
@@ -28,6 +31,21 @@ std::string DeviceTimeText(unsigned long seconds);
 
 // Bytes of event data this terminal sends after the kind: 36, 16 or 14.
 int EventDataSize(const TerminalTraits& traits);
+
+// An attendance event's fields. The data is 36 bytes on text-ID terminals
+// (24-byte ID), else 16 (32-bit user number) or 14 (16-bit internal number)
+// by firmware; then state, verification mode, the 32-bit terminal time and
+// the 32-bit work code.
+struct AttendanceEvent {
+    int idBytes = 0;           // 24, 4 or 2: which of the three layouts
+    std::string id;            // 24-byte layout: the text ID, cut at its terminator
+    unsigned long number = 0;  // other layouts: the user number or internal number
+    int state = 0, verify = 0;
+    unsigned long time = 0;  // the terminal's 32-bit time (DeviceTimeText)
+    std::uint32_t workCode = 0;
+};
+// Nothing when `size` is none of the three sizes; `data` holds `size` bytes.
+std::optional<AttendanceEvent> ParseAttendanceEvent(const unsigned char* data, int size);
 
 // `data` holds at least `size` bytes as TL_GetRTLog delivered them.
 EventView DescribeEvent(int kind, const unsigned char* data, int size);

@@ -41,10 +41,6 @@ std::string Field(const char* p, std::size_t width) {
     return std::string(p, strnlen(p, width));
 }
 
-std::uint32_t Le32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
 std::string TimeText(int y, int mo, int d, int h, int mi, int s) {
     char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", y, mo, d, h, mi, s);
@@ -127,36 +123,23 @@ std::optional<Endpoint> ParseEndpoint(const std::string& text, std::string* erro
 
 std::optional<Punch> DecodeAttendanceEvent(const unsigned char* data, int size,
                                            const std::map<int, std::string>& pinToUser) {
-    int idBytes;
-    switch (size) {
-        case 36:
-            idBytes = 24;
-            break;
-        case 16:
-            idBytes = 4;
-            break;
-        case 14:
-            idBytes = 2;
-            break;
-        default:
-            return std::nullopt;
-    }
+    const auto e = tlclient::ParseAttendanceEvent(data, size);
+    if (!e) return std::nullopt;
     Punch p;
-    if (idBytes == 24) {
-        p.user = Field(reinterpret_cast<const char*>(data), 24);
-        if (p.user.empty()) return std::nullopt;
-    } else if (idBytes == 4) {
-        p.user = std::to_string(Le32(data));
+    if (e->idBytes == 24) {
+        if (e->id.empty()) return std::nullopt;
+        p.user = e->id;
+    } else if (e->idBytes == 4) {
+        p.user = std::to_string(e->number);
     } else {
-        const int pin = data[0] | (data[1] << 8);
+        const int pin = static_cast<int>(e->number);
         const auto mapped = pinToUser.find(pin);
         p.user = mapped != pinToUser.end() ? mapped->second : std::to_string(pin);
     }
-    const unsigned char* rest = data + idBytes;
-    p.state = rest[0];
-    p.verify = rest[1];
-    p.time = tlclient::DeviceTimeText(Le32(rest + 2));
-    p.workCode = static_cast<int>(Le32(rest + 6));
+    p.state = e->state;
+    p.verify = e->verify;
+    p.time = tlclient::DeviceTimeText(e->time);
+    p.workCode = static_cast<int>(e->workCode);
     return p;
 }
 
@@ -197,10 +180,7 @@ TerminalLink::TerminalLink(const FleetEntry& entry, int timeoutMs) : name_(entry
         const std::string text = Field(serial, sizeof serial);
         hasSerial_ = !text.empty() && text != "0";
         identity_ = hasSerial_ ? text : "noserial:" + name_;
-        if (traits_.textIds)
-            eventSize_ = 36;
-        else if (traits_.firmware.compare("Ver 6.18 20070807") > 0)
-            eventSize_ = 16;
+        eventSize_ = tlclient::EventDataSize(traits_);
     } catch (...) {
         TL_Close(h_);
         throw;
