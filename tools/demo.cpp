@@ -13,7 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/format.h"
+#include "client/format.h"
+#include "client/terminal.h"
 #include "termlink.h"
 #include "termsim/model.h"
 #include "termsim/server.h"
@@ -45,10 +46,9 @@ std::string Date(int y, int m, int d, int hh, int mi, int ss) {
     return buf;
 }
 
-const char* StateName(int s) {
-    static const char* names[] = {"check-in", "check-out",   "break-out",
-                                  "break-in", "overtime-in", "overtime-out"};
-    return s >= 0 && s < 6 ? names[s] : "other";
+// The six attendance states by name; the demo calls any other "other".
+std::string StateName(int s) {
+    return s >= 0 && s < 6 ? tlclient::StateName(s) : "other";
 }
 
 }  // namespace
@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
 
     Step("Download the attendance log: TL_ReadLog, then TL_SSR_GetLog per record");
     Expect(TL_ReadLog(h, 1), "TL_ReadLog");
-    tlcli::Table first;
+    tlclient::Table first;
     first.columns = {"user", "time", "state"};
     std::map<int, int> byState;
     std::string earliest, latest;
@@ -142,17 +142,17 @@ int main(int argc, char** argv) {
         if (latest.empty() || when > latest) latest = when;
         ++byState[state];
         if (count++ < 5)
-            first.Add({tlcli::Text(id), tlcli::Text(when), tlcli::Text(StateName(state))});
+            first.Add({tlclient::Text(id), tlclient::Text(when), tlclient::Text(StateName(state))});
     }
     std::cout << "    " << count << " records from " << earliest << " to " << latest << "\n";
     for (const auto& [state, n] : byState)
         std::cout << "    " << StateName(state) << ": " << n << "\n";
     std::cout << "    first records:\n";
-    tlcli::WriteTable(std::cout, first, tlcli::Format::Table);
+    tlclient::WriteTable(std::cout, first, tlclient::Format::Table);
 
     Step("Users: TL_ReadUserInfo, then SSR_TL_GetUserInfo per user");
     Expect(TL_ReadUserInfo(h), "TL_ReadUserInfo");
-    tlcli::Table people;
+    tlclient::Table people;
     people.columns = {"user", "name", "department", "shift"};
     int listed = 0;
     for (;;) {
@@ -163,11 +163,11 @@ int main(int argc, char** argv) {
         if (r == 0) break;
         Expect(r, "SSR_TL_GetUserInfo");
         if (listed++ < 5)
-            people.Add(
-                {tlcli::Text(id), tlcli::Text(name), tlcli::Num(group), tlcli::Num(zones[0])});
+            people.Add({tlclient::Text(id), tlclient::Text(name), tlclient::Num(group),
+                        tlclient::Num(zones[0])});
     }
     std::cout << "    " << listed << " users; the first ones:\n";
-    tlcli::WriteTable(std::cout, people, tlcli::Format::Table);
+    tlclient::WriteTable(std::cout, people, tlclient::Format::Table);
 
     Step("Unlock the keypad: TL_EnableDevice");
     Expect(TL_EnableDevice(h), "TL_EnableDevice");

@@ -143,7 +143,7 @@ TEST(SyncStatus, StatesAndUnbrokenCells) {
         }
         if (c.synced) s.lastContact = s.lastSuccess = now - 1000;
         std::ostringstream table, page;
-        tlsync::WriteStatus(table, {s}, tlcli::Format::Csv, now);
+        tlsync::WriteStatus(table, {s}, tlclient::Format::Csv, now);
         EXPECT_NE(table.str().find("t1," + std::string(c.state) + ","), std::string::npos)
             << table.str();
         tlsync::WriteStatusHtml(page, {s}, now);

@@ -6,6 +6,8 @@
 
 #include "cli/errors.h"
 
+using namespace tlclient;
+
 namespace tlcli {
 
 std::atomic<bool> g_interrupted{false};

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "cli/args.h"
-#include "cli/format.h"
 #include "cli/ticker.h"
+#include "client/format.h"
 #include "termlink.h"
 
 namespace tlcli {
@@ -32,7 +32,7 @@ struct ConnectionOptions {
 
 struct GlobalOptions {
     ConnectionOptions conn;
-    Format format = Format::Table;
+    tlclient::Format format = tlclient::Format::Table;
     bool quiet = false;
     bool interactive = false;  // standard error is a terminal: show progress
 };
@@ -96,7 +96,7 @@ struct Context {
     std::ostream& err;
 
     Session& session();  // connects on first use
-    Format format() const { return global.format; }
+    tlclient::Format format() const { return global.format; }
     bool quiet() const { return global.quiet; }
     // Says something to the person at the keyboard (standard error), unless quiet.
     void Note(const std::string& text) const;

@@ -6,6 +6,8 @@
 #include "cli/app.h"
 #include "cli/errors.h"
 
+using namespace tlclient;
+
 namespace tlcli {
 
 namespace {

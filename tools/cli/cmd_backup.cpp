@@ -8,6 +8,8 @@
 #include "cli/errors.h"
 #include "cli/host.h"
 
+using namespace tlclient;
+
 namespace tlcli {
 
 namespace {

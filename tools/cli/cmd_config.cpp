@@ -4,6 +4,8 @@
 #include "cli/app.h"
 #include "cli/errors.h"
 
+using namespace tlclient;
+
 namespace tlcli {
 
 namespace {

@@ -10,6 +10,8 @@
 #include "cli/dates.h"
 #include "cli/errors.h"
 
+using namespace tlclient;
+
 namespace tlcli {
 
 namespace {

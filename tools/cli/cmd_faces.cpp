@@ -7,7 +7,9 @@
 
 #include "cli/app.h"
 #include "cli/errors.h"
-#include "cli/terminal.h"
+#include "client/terminal.h"
+
+using namespace tlclient;
 
 namespace tlcli {
 

@@ -11,6 +11,8 @@
 #include "cli/firmware_text.h"
 #include "cli/host.h"
 
+using namespace tlclient;
+
 namespace tlcli {
 
 namespace {

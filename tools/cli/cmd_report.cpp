@@ -17,7 +17,9 @@
 #include "cli/errors.h"
 #include "cli/gb_text.h"
 #include "cli/host.h"
-#include "cli/terminal.h"
+#include "client/terminal.h"
+
+using namespace tlclient;
 
 namespace tlcli {
 

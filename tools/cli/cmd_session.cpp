@@ -7,8 +7,10 @@
 #include "cli/app.h"
 #include "cli/dates.h"
 #include "cli/errors.h"
-#include "cli/event_text.h"
-#include "cli/terminal.h"
+#include "client/events.h"
+#include "client/terminal.h"
+
+using namespace tlclient;
 
 namespace tlcli {
 

@@ -6,6 +6,8 @@
 #include "cli/errors.h"
 #include "cli/fingerprint_io.h"
 
+using namespace tlclient;
+
 namespace tlcli {
 
 namespace {

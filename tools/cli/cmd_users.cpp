@@ -4,7 +4,9 @@
 
 #include "cli/app.h"
 #include "cli/errors.h"
-#include "cli/terminal.h"
+#include "client/terminal.h"
+
+using namespace tlclient;
 
 namespace tlcli {
 

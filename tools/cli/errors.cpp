@@ -1,45 +1,34 @@
 #include "cli/errors.h"
 
+#include "client/transport_error.h"
 #include "termlink.h"
 
 namespace tlcli {
 
-// The transport's error codes, as docs/wire-protocol.md lists them.
-TransportError DescribeTransportError(int code) {
+namespace {
+
+// The exit code each transport error leads to.
+int TransportExitCode(int code) {
     switch (code) {
-        case 0:
-            return {kExitFailed, ""};
         case 1:
-            return {kExitUsage, "the transport refused the call's arguments"};
-        case 2:
-            return {kExitFailed, "the connection is no longer open"};
+            return kExitUsage;
         case 3:
         case 4:
-            return {kExitConnect, "the transport plug-in is missing or unusable"};
         case 5:
-            return {kExitConnect,
-                    "address not resolved, connection refused, or device could not be opened"};
+            return kExitConnect;
         case 6:
-            return {kExitTimeout, "timeout: the terminal did not answer"};
+            return kExitTimeout;
         case 7:
-            return {kExitWrongKey, "the terminal refused the communication key (see --key)"};
-        case 8:
-            return {kExitFailed, "the terminal closed the connection"};
-        case 9:
-            return {kExitFailed, "the terminal's answer made no sense"};
-        case 10:
-            return {kExitFailed, "the answer was too large for the buffer"};
-        case 11:
-            return {kExitFailed, "out of memory"};
-        case 12:
-            return {kExitFailed, "the operating system refused to send or receive"};
-        case 13:
-            return {kExitFailed, "the terminal restarted and no longer knows this session"};
-        case 14:
-            return {kExitFailed, "the terminal would not take that much data"};
+            return kExitWrongKey;
         default:
-            return {kExitFailed, "transport error " + std::to_string(code)};
+            return kExitFailed;
     }
+}
+
+}  // namespace
+
+TransportError DescribeTransportError(int code) {
+    return {TransportExitCode(code), tlclient::TransportErrorText(code)};
 }
 
 void FailResult(int result, std::string_view what) {

@@ -5,6 +5,8 @@
 
 #include "cli/errors.h"
 
+using namespace tlclient;
+
 namespace tlcli {
 
 namespace {

@@ -9,14 +9,14 @@
 #include <vector>
 
 #include "cli/app.h"
-#include "cli/terminal.h"
 #include "cli/transfer_folder.h"
+#include "client/terminal.h"
 
 namespace tlcli {
 
 // What the biometric commands need to know beyond TerminalTraits.
 struct BioTraits {
-    TerminalTraits terminal;
+    tlclient::TerminalTraits terminal;
     int fingerprintVersion = 9;  // option "~QVFPVersion"; 10 = template containers
 };
 BioTraits ReadBioTraits(TL_HANDLE h);

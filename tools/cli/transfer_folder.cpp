@@ -10,7 +10,9 @@
 
 #include "cli/args.h"
 #include "cli/errors.h"
-#include "cli/format.h"
+#include "client/format.h"
+
+using namespace tlclient;
 
 namespace tlcli {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/format.h"
+#include "client/format.h"
 #include "fleet_file.h"
 #include "runner.h"
 #include "status_server.h"
@@ -210,13 +210,13 @@ int RunCommand(Args& args, const std::string& db) {
     if (server) server->Stop();
     for (const auto& e : s.errors) Note("failed: " + e);
     if (json) {
-        tlcli::Fields f;
-        f.Add("terminals", tlcli::Num(s.terminals));
-        f.Add("reached", tlcli::Num(s.reached));
-        f.Add("failed", tlcli::Num(s.failed));
-        f.Add("new_punches", tlcli::Num(s.newPunches));
-        f.Add("users", tlcli::Num(s.users));
-        tlcli::WriteFields(std::cout, f, tlcli::Format::Json);
+        tlclient::Fields f;
+        f.Add("terminals", tlclient::Num(s.terminals));
+        f.Add("reached", tlclient::Num(s.reached));
+        f.Add("failed", tlclient::Num(s.failed));
+        f.Add("new_punches", tlclient::Num(s.newPunches));
+        f.Add("users", tlclient::Num(s.users));
+        tlclient::WriteFields(std::cout, f, tlclient::Format::Json);
     }
     Note(std::to_string(s.terminals) + " terminals: " + std::to_string(s.reached) + " reached, " +
          std::to_string(s.failed) + " failed; " + std::to_string(s.newPunches) + " new punches; " +
@@ -263,9 +263,9 @@ int StatusCommand(Args& args, const std::string& db) {
         return 0;
     }
     tlsync::WriteStatus(std::cout, rows,
-                        json  ? tlcli::Format::Json
-                        : csv ? tlcli::Format::Csv
-                              : tlcli::Format::Table,
+                        json  ? tlclient::Format::Json
+                        : csv ? tlclient::Format::Csv
+                              : tlclient::Format::Table,
                         now);
     return 0;
 }

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "cli/format.h"
+#include "client/format.h"
 #include "status_view.h"
 #include "store.h"
 #include "sync_metrics.h"
@@ -133,7 +133,7 @@ struct StatusServer::Impl {
             const Snapshot s = Read();
             if (!s.probe.up) return Unavailable(res, s.probe);
             std::ostringstream out;
-            WriteStatus(out, s.rows, tlcli::Format::Json, s.now);
+            WriteStatus(out, s.rows, tlclient::Format::Json, s.now);
             res.set_content(out.str(), "application/json");
         });
         server.Get("/health", [this](const httplib::Request&, httplib::Response& res) {

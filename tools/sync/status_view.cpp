@@ -7,10 +7,10 @@ namespace tlsync {
 
 namespace {
 
-using tlcli::Cell;
+using tlclient::Cell;
 
 Cell MaybeTime(const std::optional<Millis>& t) {
-    return t ? tlcli::Text(UtcText(*t)) : tlcli::Null();
+    return t ? tlclient::Text(UtcText(*t)) : tlclient::Null();
 }
 
 // What a terminal's row says in one word. A failed last attempt wins over a
@@ -69,19 +69,19 @@ std::string UtcText(Millis ms) {
     return text;
 }
 
-void WriteStatus(std::ostream& out, const std::vector<TerminalStatus>& rows, tlcli::Format format,
-                 Millis now) {
-    tlcli::Table t;
+void WriteStatus(std::ostream& out, const std::vector<TerminalStatus>& rows,
+                 tlclient::Format format, Millis now) {
+    tlclient::Table t;
     t.columns = {"terminal", "state", "serial",   "last_contact", "last_success",
                  "punches",  "users", "failures", "last_error",   "leased_by"};
     for (const auto& s : rows) {
-        t.Add({tlcli::Text(s.name), tlcli::Text(Health(s, now)), tlcli::Text(s.serial),
-               MaybeTime(s.lastContact), MaybeTime(s.lastSuccess), tlcli::Num(s.punches),
-               tlcli::Num(s.users), tlcli::Num(s.failures),
-               s.lastError.empty() ? tlcli::Null() : tlcli::Text(s.lastError),
-               s.leaseOwner.empty() ? tlcli::Null() : tlcli::Text(s.leaseOwner)});
+        t.Add({tlclient::Text(s.name), tlclient::Text(Health(s, now)), tlclient::Text(s.serial),
+               MaybeTime(s.lastContact), MaybeTime(s.lastSuccess), tlclient::Num(s.punches),
+               tlclient::Num(s.users), tlclient::Num(s.failures),
+               s.lastError.empty() ? tlclient::Null() : tlclient::Text(s.lastError),
+               s.leaseOwner.empty() ? tlclient::Null() : tlclient::Text(s.leaseOwner)});
     }
-    tlcli::WriteTable(out, t, format);
+    tlclient::WriteTable(out, t, format);
 }
 
 void WriteStatusHtml(std::ostream& out, const std::vector<TerminalStatus>& rows, Millis now) {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/format.h"
+#include "client/format.h"
 #include "sync_types.h"
 
 namespace tlsync {
@@ -17,8 +17,8 @@ std::string UtcText(Millis ms);
 // A terminal's state in one word, as status shows it.
 std::string TerminalState(const TerminalStatus& s, Millis now);
 
-void WriteStatus(std::ostream& out, const std::vector<TerminalStatus>& rows, tlcli::Format format,
-                 Millis now);
+void WriteStatus(std::ostream& out, const std::vector<TerminalStatus>& rows,
+                 tlclient::Format format, Millis now);
 // A page that needs nothing else: styles inline, no scripts.
 void WriteStatusHtml(std::ostream& out, const std::vector<TerminalStatus>& rows, Millis now);
 

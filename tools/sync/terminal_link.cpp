@@ -8,8 +8,8 @@
 #include <iterator>
 #include <random>
 
-#include "cli/errors.h"
-#include "cli/event_text.h"
+#include "client/events.h"
+#include "client/transport_error.h"
 
 namespace tlsync {
 
@@ -39,10 +39,6 @@ std::vector<std::string> SplitColons(const std::string& s) {
 
 std::string Field(const char* p, std::size_t width) {
     return std::string(p, strnlen(p, width));
-}
-
-std::uint32_t Le32(const unsigned char* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
 
 std::string TimeText(int y, int mo, int d, int h, int mi, int s) {
@@ -127,36 +123,23 @@ std::optional<Endpoint> ParseEndpoint(const std::string& text, std::string* erro
 
 std::optional<Punch> DecodeAttendanceEvent(const unsigned char* data, int size,
                                            const std::map<int, std::string>& pinToUser) {
-    int idBytes;
-    switch (size) {
-        case 36:
-            idBytes = 24;
-            break;
-        case 16:
-            idBytes = 4;
-            break;
-        case 14:
-            idBytes = 2;
-            break;
-        default:
-            return std::nullopt;
-    }
+    const auto e = tlclient::ParseAttendanceEvent(data, size);
+    if (!e) return std::nullopt;
     Punch p;
-    if (idBytes == 24) {
-        p.user = Field(reinterpret_cast<const char*>(data), 24);
-        if (p.user.empty()) return std::nullopt;
-    } else if (idBytes == 4) {
-        p.user = std::to_string(Le32(data));
+    if (e->idBytes == 24) {
+        if (e->id.empty()) return std::nullopt;
+        p.user = e->id;
+    } else if (e->idBytes == 4) {
+        p.user = std::to_string(e->number);
     } else {
-        const int pin = data[0] | (data[1] << 8);
+        const int pin = static_cast<int>(e->number);
         const auto mapped = pinToUser.find(pin);
         p.user = mapped != pinToUser.end() ? mapped->second : std::to_string(pin);
     }
-    const unsigned char* rest = data + idBytes;
-    p.state = rest[0];
-    p.verify = rest[1];
-    p.time = tlcli::DeviceTimeText(Le32(rest + 2));
-    p.workCode = static_cast<int>(Le32(rest + 6));
+    p.state = e->state;
+    p.verify = e->verify;
+    p.time = tlclient::DeviceTimeText(e->time);
+    p.workCode = static_cast<int>(e->workCode);
     return p;
 }
 
@@ -182,25 +165,22 @@ TerminalLink::TerminalLink(const FleetEntry& entry, int timeoutMs) : name_(entry
             break;
     }
     if (!h_) {
-        const auto te = tlcli::DescribeTransportError(TL_LastError());
+        const std::string reason = tlclient::TransportErrorText(TL_LastError());
         throw LinkError("cannot connect to " + entry.connection +
-                            (te.text.empty() ? std::string() : ": " + te.text),
+                            (reason.empty() ? std::string() : ": " + reason),
                         false);
     }
     // The session is ours from here: a constructor that throws gets no
     // destructor call, so it closes the session itself.
     try {
-        traits_ = tlcli::ReadTraits(h_);
+        traits_ = tlclient::ReadTraits(h_);
         char serial[128] = {};
         const int r = TL_GetSerialNumber(h_, serial);
         if (r != 1) Fail("reading the serial number", r);
         const std::string text = Field(serial, sizeof serial);
         hasSerial_ = !text.empty() && text != "0";
         identity_ = hasSerial_ ? text : "noserial:" + name_;
-        if (traits_.textIds)
-            eventSize_ = 36;
-        else if (traits_.firmware.compare("Ver 6.18 20070807") > 0)
-            eventSize_ = 16;
+        eventSize_ = tlclient::EventDataSize(traits_);
     } catch (...) {
         TL_Close(h_);
         throw;
@@ -215,8 +195,8 @@ TerminalLink::~TerminalLink() {
 void TerminalLink::Fail(const std::string& what, int result) const {
     std::string msg = what + " failed (result " + std::to_string(result) + ")";
     if (result == -2) {
-        const auto te = tlcli::DescribeTransportError(TL_LastError());
-        if (!te.text.empty()) msg = what + ": " + te.text;
+        const std::string reason = tlclient::TransportErrorText(TL_LastError());
+        if (!reason.empty()) msg = what + ": " + reason;
     }
     throw LinkError(msg, true);
 }
@@ -243,8 +223,8 @@ std::vector<UserRow> TerminalLink::ReadUsers() {
     const int r = TL_ReadUserInfo(h_);
     if (r == 0) return users;
     if (r != 1) Fail("downloading the user table", r);
-    for (tlcli::UserRecord rec;;) {
-        const int n = tlcli::NextUserRecord(h_, traits_, &rec);
+    for (tlclient::UserRecord rec;;) {
+        const int n = tlclient::NextUserRecord(h_, traits_, &rec);
         if (n == 0) break;
         if (n != 1) Fail("reading the user table", n);
         UserRow u;
@@ -268,8 +248,8 @@ std::vector<Punch> TerminalLink::ReadLog() {
     const int r = TL_ReadLog(h_, 1);
     if (r == 0) return punches;
     if (r != 1) Fail("downloading the attendance log", r);
-    for (tlcli::AttendanceRecord rec;;) {
-        const int n = tlcli::NextAttendanceRecord(h_, traits_, &rec);
+    for (tlclient::AttendanceRecord rec;;) {
+        const int n = tlclient::NextAttendanceRecord(h_, traits_, &rec);
         if (n == 0) break;
         if (n != 1) Fail("reading the attendance log", n);
         punches.push_back({rec.user,

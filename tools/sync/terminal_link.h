@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/terminal.h"
+#include "client/terminal.h"
 #include "sync_types.h"
 #include "termlink.h"
 
@@ -37,12 +37,11 @@ struct Endpoint {
 // Nothing on failure, with the reason in *error.
 std::optional<Endpoint> ParseEndpoint(const std::string& text, std::string* error);
 
-// Decodes a real-time attendance event (kind 1) into a punch. The event's
-// bytes follow the kind: 36 on text-ID terminals (24-byte ID), else 16
-// (32-bit user number) or 14 (16-bit internal number) by firmware; then
-// state, verify, the 32-bit terminal time and the 32-bit work code.
-// `pinToUser` maps internal numbers to user numbers for the 14-byte form on
-// terminals with wide user numbers (empty: the number is used as it is).
+// Decodes a real-time attendance event (kind 1; its layouts are
+// tlclient::ParseAttendanceEvent's) into a punch: nothing for another size or
+// an empty text ID. `pinToUser` maps internal numbers to user numbers for the
+// 14-byte form on terminals with wide user numbers (empty: the number is used
+// as it is).
 std::optional<Punch> DecodeAttendanceEvent(const unsigned char* data, int size,
                                            const std::map<int, std::string>& pinToUser);
 
@@ -79,7 +78,7 @@ class TerminalLink {
 
     std::string name_;
     TL_HANDLE h_ = nullptr;
-    tlcli::TerminalTraits traits_;
+    tlclient::TerminalTraits traits_;
     std::string identity_;
     bool hasSerial_ = false;
     bool locked_ = false;

@@ -1,4 +1,4 @@
-// Output of the termlink tool: readable tables, CSV and JSON.
+// Output of the termlink tools: readable tables, CSV and JSON.
 //
 // Every command builds its result as a Table (rows of cells) or as Fields (one
 // record of named values) and hands it to one of the writers below, so the
@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-namespace tlcli {
+namespace tlclient {
 
 enum class Format { Table, Csv, Json };
 
@@ -67,4 +67,4 @@ std::size_t DisplayWidth(std::string_view text);
 // Lower-case hexadecimal bytes separated by blanks.
 std::string Hex(const std::uint8_t* data, std::size_t length);
 
-}  // namespace tlcli
+}  // namespace tlclient

@@ -1,12 +1,13 @@
-// What the tool needs to know about the terminal to pick the right exports:
-// numeric or text user IDs, the user-number width, names for codes.
+// What the tools need to know about the terminal to pick the right exports
+// (numeric or text user IDs, the user-number width), the attendance log and
+// the user table read through those exports, and names for codes.
 #pragma once
 
 #include <string>
 
 #include "termlink.h"
 
-namespace tlcli {
+namespace tlclient {
 
 struct TerminalTraits {
     bool textIds = false;  // text-ID ("TFT") terminal: SSR_ exports for users and logs
@@ -55,4 +56,4 @@ std::string PrivilegeName(int privilege);
 // An operation-log code as words; empty for a code without a name.
 std::string OperationName(int code);
 
-}  // namespace tlcli
+}  // namespace tlclient

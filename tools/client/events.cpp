@@ -1,9 +1,9 @@
-#include "cli/event_text.h"
+#include "client/events.h"
 
 #include <cstdio>
 #include <cstring>
 
-namespace tlcli {
+namespace tlclient {
 
 namespace {
 
@@ -56,28 +56,42 @@ int EventDataSize(const TerminalTraits& traits) {
     return traits.firmware.compare("Ver 6.18 20070807") > 0 ? 16 : 14;
 }
 
+std::optional<AttendanceEvent> ParseAttendanceEvent(const unsigned char* data, int size) {
+    AttendanceEvent e;
+    if (size == 36) {
+        e.idBytes = 24;
+        e.id = std::string(reinterpret_cast<const char*>(data),
+                           strnlen(reinterpret_cast<const char*>(data), 24));
+    } else if (size == 16) {
+        e.idBytes = 4;
+        e.number = Le32(data);
+    } else if (size == 14) {
+        e.idBytes = 2;
+        e.number = Le16(data);
+    } else {
+        return std::nullopt;
+    }
+    const unsigned char* rest = data + e.idBytes;
+    e.state = rest[0];
+    e.verify = rest[1];
+    e.time = Le32(rest + 2);
+    e.workCode = static_cast<std::uint32_t>(Le32(rest + 6));
+    return e;
+}
+
 EventView DescribeEvent(int kind, const unsigned char* data, int size) {
     EventView v;
     v.kind = std::to_string(kind);
-    if (kind == kEventAttendance && (size == 36 || size == 16 || size == 14)) {
-        int at = 0;
-        if (size == 36) {
-            v.user = std::string(reinterpret_cast<const char*>(data),
-                                 strnlen(reinterpret_cast<const char*>(data), 24));
-            at = 24;
-        } else if (size == 16) {
-            v.user = std::to_string(Le32(data));
-            at = 4;
-        } else {
-            v.user = std::to_string(Le16(data));
-            at = 2;
+    if (kind == kEventAttendance) {
+        if (const auto e = ParseAttendanceEvent(data, size)) {
+            v.kind = "attendance";
+            v.user = e->idBytes == 24 ? e->id : std::to_string(e->number);
+            v.state = StateName(e->state);
+            v.verify = VerifyName(e->verify);
+            v.time = DeviceTimeText(e->time);
+            v.workCode = static_cast<long long>(e->workCode);
+            return v;
         }
-        v.kind = "attendance";
-        v.state = StateName(data[at]);
-        v.verify = VerifyName(data[at + 1]);
-        v.time = DeviceTimeText(Le32(data + at + 2));
-        v.workCode = static_cast<long long>(Le32(data + at + 6));
-        return v;
     }
     if (kind == kEventDoor && size >= 5) {
         v.kind = "door";
@@ -89,4 +103,4 @@ EventView DescribeEvent(int kind, const unsigned char* data, int size) {
     return v;
 }
 
-}  // namespace tlcli
+}  // namespace tlclient

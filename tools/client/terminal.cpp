@@ -1,8 +1,8 @@
-#include "cli/terminal.h"
+#include "client/terminal.h"
 
 #include <cstring>
 
-namespace tlcli {
+namespace tlclient {
 
 TerminalTraits ReadTraits(TL_HANDLE h) {
     TerminalTraits t;
@@ -122,4 +122,4 @@ std::string OperationName(int code) {
     return (code >= 6 && code <= 12) || code == 30 ? "user operation" : "";
 }
 
-}  // namespace tlcli
+}  // namespace tlclient

@@ -1,9 +1,9 @@
-#include "cli/format.h"
+#include "client/format.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace tlcli {
+namespace tlclient {
 
 Cell Text(std::string_view text) {
     return Cell{Cell::Kind::Text, std::string(text)};
@@ -277,4 +277,4 @@ void WriteFields(std::ostream& out, const Fields& fields, Format format) {
     }
 }
 
-}  // namespace tlcli
+}  // namespace tlclient

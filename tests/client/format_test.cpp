@@ -1,10 +1,10 @@
-#include "cli/format.h"
+#include "client/format.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-namespace tlcli {
+namespace tlclient {
 namespace {
 
 std::string Render(const Table& t, Format f) {
@@ -105,4 +105,4 @@ TEST(Hex, SpacedLowerCase) {
 }
 
 }  // namespace
-}  // namespace tlcli
+}  // namespace tlclient
